@@ -1,0 +1,53 @@
+// Numeric helpers of the demo, used everywhere instead of plain casts.
+//
+// Every float-to-integer conversion of the demo truncates toward zero and saturates:
+// values beyond the 32-bit range (infinities included) become INT32_MAX or INT32_MIN,
+// and NaN becomes 0. A plain C++ cast is undefined there and gives different results
+// on x86 and ARM; the zoom, glyph and blob routines rely on the saturation at scale 0.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace zudezed {
+
+// Truncates toward zero, saturating at the int32 limits; NaN gives 0.
+constexpr int32_t trunc_i32(double v) {
+  if (v != v) return 0;  // NaN
+  if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);  // in range: truncation toward zero is exact
+}
+
+// The single-precision overload: every float is exactly representable as a double,
+// so converting through double changes nothing.
+constexpr int32_t trunc_i32(float v) { return trunc_i32(static_cast<double>(v)); }
+
+// Truncation toward zero to an unsigned 32-bit value, saturating at 0 and UINT32_MAX;
+// NaN gives 0.
+constexpr uint32_t trunc_u32(double v) {
+  if (v != v || v <= 0.0) return 0;
+  if (v >= 4294967295.0) return std::numeric_limits<uint32_t>::max();
+  return static_cast<uint32_t>(v);
+}
+
+// Arithmetic shift right of a signed value (well defined since C++20).
+constexpr int32_t asr(int32_t v, int n) { return v >> n; }
+
+// Left shift of a signed value with 32-bit wrap-around, as the fixed-point code uses it
+// ((v << 8) of a negative value is well defined through the unsigned type).
+constexpr int32_t shl(int32_t v, int n) {
+  return static_cast<int32_t>(static_cast<uint32_t>(v) << n);
+}
+
+// 32-bit wrapping multiply and add (the build uses -fwrapv as well; these make the
+// intent explicit where a product is expected to overflow).
+constexpr int32_t wmul(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
+}
+constexpr int32_t wadd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+}  // namespace zudezed

@@ -1,0 +1,44 @@
+// Start-up, the frame loop, input, the frames-per-second counter and exit.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+union SDL_Event;
+
+namespace zudezed {
+
+extern int32_t quit;      // 1 ends the frame loop after the current frame
+extern int32_t flip;      // buffer (0 or 1) drawn and presented in the current frame
+extern int32_t vsync;     // passed to GpSurfaceFlip; 0
+extern int32_t fps_show;  // 1 while the frames-per-second text is shown
+extern int32_t nfrm;      // frames completed since start
+extern int32_t fps;       // nfrm at the last counter update
+extern int32_t mo;        // frames in the last window of at least 1000 ticks
+extern int32_t atime;     // tick count of the last counter update
+extern std::array<char, 64> sbuffer;  // the FPS text
+extern SDL_Event event;               // reused for every poll
+extern std::array<uint16_t*, 2> framebuffer;  // buffers of GP32Surface[0] and [1]
+extern int32_t clockspeed;                    // time-scale divisor, 66
+
+// The menu program that a finished run hands over to on the handheld.
+inline constexpr const char* kMenuDir = "/usr/gp2x";
+inline constexpr const char* kMenuProgram = "/usr/gp2x/gp2xmenu";
+
+void InitGraphics(int32_t depth);
+void checkmode();
+int32_t Ticks();
+void Run();
+void CountFps(int32_t show);
+void CheckJoy();
+void exit2menu();
+
+// The whole program: start-up, precalculation, music, frame loop, shutdown.
+// Returns the process exit status when the menu program cannot be started.
+int Main();
+
+// Handles one polled event the way the frame loop does (joystick buttons 2 and 6,
+// and on a desktop the keyboard and the window's close button).
+void HandleEvent(const SDL_Event& e);
+
+}  // namespace zudezed

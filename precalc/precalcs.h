@@ -1,0 +1,94 @@
+// The precalculated tables, palettes and per-effect data that every effect, filler
+// and scene reads, and the precalculation phase that fills them behind a progress
+// screen. All tables are zero until the precalculation has run.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/gp32_functions.h"
+
+namespace zudezed {
+
+// ---- Lookup tables -------------------------------------------------------------
+
+// 16.16 reciprocals: div[d + 2048] = 65536 / d for d = -2048..2047, div[2048] = 65536.
+extern std::array<int32_t, 4096> div;
+
+constexpr int kSineEntries = 2048;
+extern std::array<int32_t, kSineEntries> fsin1, fsin2, fsin3, fsin4, fsin5, fsin6, fsin7, fsin8;
+
+// Inverse radius (8192 / r; 0xFFFF at the centre) and angle (0..255) of each pixel
+// offset (x, y) from the screen centre, at index (x + 160) * 240 + (y + 120).
+struct DistAngle {
+  uint16_t inv_radius;
+  uint16_t angle;
+};
+extern std::array<DistAngle, kBufferElements> dist_angle;
+
+extern std::array<uint8_t, 512> uberclamp;  // clamps v + 256 to 0..255
+extern std::array<uint8_t, 256> dclampx;
+extern std::array<uint8_t, 128> dclampy;
+extern std::array<int32_t, 1024> dsin1, dsin2;
+extern std::array<uint8_t, 92> yscan;   // logo element rows that may be drawn
+extern std::array<uint8_t, 192> xscan;  // logo columns that may be drawn
+
+void precdivs();
+void WaterInit();
+void DistortInit();
+
+// ---- Palettes and shade tables -------------------------------------------------
+
+struct ColorStop {
+  uint8_t r, g, b;  // 5-bit channels 0..31
+};
+
+constexpr int kShadeRows = 64;
+constexpr int kShadeEntries = kShadeRows * 256;
+extern std::array<uint16_t, kShadeEntries> shades;   // row r at entries 256r..256r+255
+extern std::array<uint16_t, kShadeEntries> sshades;  // the unfaded copy
+extern std::array<uint16_t, 256> wshade;             // all white (0xFFFE)
+extern std::array<uint16_t, 256> bshade;             // all black
+extern GpPalette* blurpal;                           // grey palette object
+
+// Row r of a shade table.
+inline uint16_t* shade_row(std::array<uint16_t, kShadeEntries>& table, int r) {
+  return table.data() + 256 * r;
+}
+
+void MakeColors(uint16_t* palette, ColorStop from, ColorStop to, int32_t start, int32_t end);
+void colortest();
+void CloneColors();
+void MakeFadeColors();
+void Set8bitPals();
+
+// ---- Effect initialisers -------------------------------------------------------
+
+extern std::array<uint8_t, 128 * 256> fnt16;  // the large font in buffer order
+extern std::array<uint16_t, 256> ball_p;      // ball colours
+extern std::array<uint8_t, 256> ball_c;       // ball shades 0..15
+extern std::array<uint8_t, 32 * 32> blob;     // blob sprite
+constexpr int kStars = 512;
+extern std::array<float, kStars> star3dx, star3dy, star3dz, star3dv;
+extern int32_t scsize;   // 4096
+extern int32_t starfar;  // 4096
+
+void FontInit();
+void Show3dInit();
+void BlobInit();
+void Stars3dInit();
+
+// ---- The precalculation phase and its progress screen --------------------------
+
+extern std::array<uint16_t*, 2> prec_framebuffer;
+extern int32_t prec_flip;
+extern int32_t prec_ybar;
+extern int32_t ybar_height;  // 12
+extern int32_t total_precs;  // 6
+extern int32_t prec_vsync;
+extern std::array<char, 40> textbuffer;
+
+void precalcs();
+void update_precbar(const char* message, int32_t i, int32_t n);
+
+}  // namespace zudezed
