@@ -1,0 +1,24 @@
+// PNG output for tests and visual checks: writes 16-bit column-major frame buffers
+// (through the screen conversion) or plain RGB images to PNG files with libpng.
+#pragma once
+
+#include <cstdint>
+
+namespace zudezed {
+
+// Writes a 320 x 240 frame buffer in the display layer's column-major, bottom-up
+// layout as an RGB PNG, each pixel passed through conv16 and expanded to 8 bits per
+// component; scale (1..8) replicates pixels. Returns false on any failure.
+bool WriteBufferPng(const char* path, const uint16_t* column_major_buffer, int scale = 1);
+
+// Writes a row-major RGB image (3 bytes per pixel, top row first) as a PNG.
+bool WriteRgbPng(const char* path, const uint8_t* rgb, int w, int h);
+
+// Writes a row-major 8-bit grey image (one byte per pixel, top row first) as a PNG.
+bool WriteGrayPng(const char* path, const uint8_t* gray, int w, int h);
+
+// Converts a 565 screen pixel (as produced by conv16) to 8-bit components, replicating
+// the top bits into the low ones so that full intensity is 255.
+void Rgb565ToRgb888(uint16_t p, uint8_t* rgb);
+
+}  // namespace zudezed
