@@ -50,6 +50,8 @@ extern int32_t screen_scale;
 extern int32_t screen_fullscreen;
 
 void InitSDL();
+// Switches between the window and fullscreen (F11, Alt+Enter).
+void ToggleFullscreen();
 void GpGraphicModeSet(int32_t depth, int32_t unused);
 void GpLcdSurfaceGet(GpSurfaceDesc* surface, int32_t index);
 int GpSurfaceFlip(GpSurfaceDesc* surface, int32_t vsync);

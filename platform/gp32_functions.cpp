@@ -1,0 +1,189 @@
+// The handheld SDK-style display, palette and tick layer over SDL 1.2.
+#include "platform/gp32_functions.h"
+
+#include <SDL.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/zudezed.h"
+
+namespace zudezed {
+
+std::array<uint16_t*, 2> GpScreen{};
+int32_t cur_bpp = 0;
+int32_t vfirst = 0;
+std::array<GpSurfaceDesc, 2> GP32Surface{};
+SDL_Surface* screen = nullptr;
+SDL_Joystick* joystick = nullptr;
+std::array<uint16_t, 256> gp_palette{};
+
+int32_t screen_scale = 1;
+int32_t screen_fullscreen = 0;
+
+namespace {
+
+constexpr Uint32 kInitFlags = SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;  // 0x230
+static_assert(kInitFlags == 0x230);
+constexpr int kMaxScale = 4;
+
+// A start-up failure of SDL: hand over to the menu program; where that returns (a
+// desktop has no menu program), say why on standard error and stop. The demo never
+// carries on without a screen.
+[[noreturn]] void StartupFailure() {
+  exit2menu();
+  std::fprintf(stderr, "zudezed: %s\n", SDL_GetError());
+  SDL_Quit();
+  std::exit(1);
+}
+
+// The window's integer scale: ZUDEZED_SCALE if set (1..8), 1 under the dummy driver,
+// otherwise the largest of 1..4 at which the window fits the desktop with room for
+// the window's frame.
+int32_t ChooseScale() {
+  if (const char* env = std::getenv("ZUDEZED_SCALE")) {
+    const int v = std::atoi(env);
+    if (v >= 1 && v <= 8) return v;
+  }
+  char name[32] = {0};
+  if (SDL_VideoDriverName(name, sizeof name) != nullptr && std::strcmp(name, "dummy") == 0) {
+    return 1;
+  }
+  const SDL_VideoInfo* info = SDL_GetVideoInfo();
+  if (info == nullptr || info->current_w <= 0 || info->current_h <= 0) return 1;
+  int32_t k = kMaxScale;
+  while (k > 1 && (kScreenWidth * k > info->current_w || kScreenHeight * k + 64 > info->current_h)) {
+    --k;
+  }
+  return k;
+}
+
+Uint32 VideoFlags() { return SDL_HWSURFACE | (screen_fullscreen ? SDL_FULLSCREEN : 0); }
+
+// One screen pixel from one buffer element, for the two screen depths SDL may give.
+inline void PutPixel(uint8_t* row, int x, int bytes_per_pixel, uint16_t rgb565) {
+  if (bytes_per_pixel == 2) {
+    std::memcpy(row + 2 * x, &rgb565, 2);
+  } else {
+    // A 32-bit screen: widen 5-6-5 to 8-8-8.
+    const uint32_t r = (rgb565 >> 11) & 31, g = (rgb565 >> 5) & 63, b = rgb565 & 31;
+    const uint32_t px = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+    std::memcpy(row + 4 * x, &px, 4);
+  }
+}
+
+}  // namespace
+
+void InitSDL() {
+  if (SDL_Init(kInitFlags) < 0) {
+    // Without a usable sound device SDL refuses the whole set; the demo then runs
+    // silent rather than not at all.
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) StartupFailure();
+  }
+  screen_scale = ChooseScale();
+  screen = SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale, 16,
+                            VideoFlags());
+  if (screen == nullptr) StartupFailure();
+  SDL_WM_SetCaption("zudezed", "zudezed");
+  // A desktop without a joystick still has the keyboard.
+  if (SDL_NumJoysticks() > 0) joystick = SDL_JoystickOpen(0);
+  SDL_ShowCursor(SDL_DISABLE);
+}
+
+void ToggleFullscreen() {
+  if (screen != nullptr && SDL_WM_ToggleFullScreen(screen)) {
+    screen_fullscreen ^= 1;
+    return;
+  }
+  screen_fullscreen ^= 1;
+  SDL_Surface* s = SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale,
+                                    16, VideoFlags());
+  if (s != nullptr) {
+    screen = s;
+  } else {
+    // Keep the mode we had.
+    screen_fullscreen ^= 1;
+    screen = SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale, 16,
+                              VideoFlags());
+    if (screen == nullptr) StartupFailure();
+  }
+}
+
+void GpGraphicModeSet(int32_t depth, int32_t /*unused*/) {
+  if (vfirst) {
+    delete[] GpScreen[0];
+    delete[] GpScreen[1];
+  }
+  for (auto& block : GpScreen) {
+    block = new (std::nothrow) uint16_t[kBufferBlockWords];
+    if (block == nullptr) {
+      std::fprintf(stderr, "zudezed: out of memory for the screen buffers\n");
+      std::exit(1);
+    }
+  }
+  cur_bpp = depth;
+  vfirst = 1;
+}
+
+void GpLcdSurfaceGet(GpSurfaceDesc* surface, int32_t index) {
+  surface->buffer = GpScreen[index & 1];
+  surface->depth = cur_bpp;
+  surface->width = kScreenWidth;
+  surface->height = kScreenHeight;
+  surface->offset_x = 0;
+  surface->offset_y = 0;
+}
+
+void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest) {
+  const int k = dest->w / kScreenWidth > 0 ? dest->w / kScreenWidth : 1;
+  const int bytes = dest->format->BytesPerPixel == 4 ? 4 : 2;
+  const int rows = dest->h / k < kScreenHeight ? dest->h / k : kScreenHeight;
+  const int cols = dest->w / k < kScreenWidth ? dest->w / k : kScreenWidth;
+  auto* pixels = static_cast<uint8_t*>(dest->pixels);
+  for (int y = 0; y < rows; ++y) {
+    // Screen row y is element 239 - y of every column; rows are placed by the pitch.
+    uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * k * dest->pitch;
+    const int e = kScreenHeight - 1 - y;
+    for (int x = 0; x < cols; ++x) {
+      const int i = x * kScreenHeight + e;
+      const uint16_t p = depth == 16 ? conv16(src[i]) : gp_palette[load_byte(src, i)];
+      for (int r = 0; r < k; ++r) PutPixel(row, x * k + r, bytes, p);
+    }
+    // Pixel replication: the other k - 1 lines of this row are copies of the first.
+    for (int r = 1; r < k; ++r) {
+      std::memcpy(row + static_cast<std::ptrdiff_t>(r) * dest->pitch, row,
+                  static_cast<size_t>(cols) * k * bytes);
+    }
+  }
+}
+
+int GpSurfaceFlip(GpSurfaceDesc* surface, int32_t /*vsync*/) {
+  // A screen that cannot be locked skips this frame's conversion.
+  if (SDL_LockSurface(screen) < 0) return -1;
+  GP32toPC(surface->buffer, surface->depth, screen);
+  SDL_UnlockSurface(screen);
+  return SDL_Flip(screen);
+}
+
+GpPalette* GpPaletteCreate(int32_t n, const uint16_t* colours) {
+  // Entries beyond n are zero rather than left uninitialised.
+  auto* palette = new GpPalette[256]();
+  for (int32_t i = 0; i < n && i < 256; ++i) palette[i] = colours[i];
+  return palette;
+}
+
+void GpPaletteSelect(const GpPalette* palette) {
+  for (int i = 0; i < 256; ++i) {
+    const uint32_t c = palette[i];
+    gp_palette[i] = static_cast<uint16_t>((c & 0xF800) | (c & 0x07C0) | ((c >> 1) & 0x1F));
+  }
+}
+
+void GpPaletteRealize(const GpPalette* /*palette*/) {
+  // The selection takes effect at the next flip.
+}
+
+}  // namespace zudezed

@@ -1,0 +1,3 @@
+#include "platform/zudezed.h"
+
+int main() { return zudezed::Main(); }

@@ -1,0 +1,45 @@
+// The program: start-up, the precalculation phase, music, the frame loop and the end.
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "platform/gp32_functions.h"
+#include "platform/sound.h"
+#include "platform/zudezed.h"
+#include "precalc/precalcs.h"
+#include "timeline/script.h"
+#include "timeline/text.h"
+
+namespace zudezed {
+
+namespace {
+constexpr uint16_t kPrecalcBackground = 0x80A0;  // red 16, green 2, blue 16
+
+void FillBoth(uint16_t colour) {
+  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, colour);
+}
+}  // namespace
+
+int Main() {
+  vsync = 0;
+  InitSDL();
+  InitGraphics(16);
+  FillBoth(kPrecalcBackground);
+  InitFonts();
+  precalcs();
+  FillBoth(0);
+  SoundInit();
+  partime = Ticks();  // the timeline's clock starts with the music
+  while (quit == 0) {
+    Run();
+    GpSurfaceFlip(&GP32Surface[flip], vsync);
+    flip = (flip + 1) & 1;
+  }
+  SoundEnd();
+  exit2menu();
+  // No menu program to hand over to (a desktop): a finished run is a success.
+  SDL_Quit();
+  return 0;
+}
+
+}  // namespace zudezed
