@@ -1,0 +1,142 @@
+// The blob-star field: 512 stars projected every frame, each drawn as a scaled soft
+// sprite added into an intensity buffer, which is then shown through a shade row.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+#include "effects/effects.h"
+#include "platform/numeric.h"
+#include "precalc/precalcs.h"
+#include "timeline/script.h"
+
+namespace zudezed {
+
+std::array<int32_t, 512> sx{}, sy{};
+std::array<float, 512> sz{};
+std::array<uint8_t, kBufferElements> blobbuffer{};
+
+namespace {
+
+constexpr int32_t H = kScreenHeight;
+constexpr uint32_t kStepInterval = 15;  // ticks between movement steps (strictly more than)
+constexpr float kRebirthDepth = 16.0f;
+
+// The screen square that a blob of scale s centred at (x, e) covers, clipped to the
+// screen, and the 16.16 sprite accumulators at its first column and row.
+struct BlobSpan {
+  int32_t col0, el0;    // first screen column and element
+  int32_t cols, rows;   // number of columns and elements drawn
+  int32_t u0, w0;       // sprite accumulators at the first column / element
+  int32_t step;         // 16.16 sprite step per screen pixel
+};
+
+// Returns false when nothing is drawn: the square lies off the screen, or the scale is
+// not a positive finite number (scale 0 covers no pixel; an infinite or NaN scale has
+// no meaningful square).
+bool BlobGeometry(int32_t x, int32_t e, float s, BlobSpan* span) {
+  if (!(s > 0.0f) || std::isinf(s)) return false;
+  const float half = 16.0f * s;
+  const float size = 32.0f * s;
+  const int32_t x0 = trunc_i32(static_cast<float>(x) - half);
+  const int32_t e0 = trunc_i32(static_cast<float>(e) - half);
+  if (x0 >= kScreenWidth || e0 > H - 1 || static_cast<float>(x0) <= -size ||
+      static_cast<float>(e0) <= -size)
+    return false;
+  const int32_t d = trunc_i32(65536.0f / s);
+  const int32_t n = trunc_i32(size - 1.0f);  // last sprite index of the unclipped square
+
+  int32_t i0 = 0, u0 = 0;
+  if (x0 < 0) {
+    i0 = -x0;
+    u0 = trunc_i32(static_cast<float>(i0) * 65536.0f / s);
+  }
+  int32_t j0 = 0, w0 = 0;
+  if (e0 < 0) {
+    j0 = -e0;
+    w0 = trunc_i32(static_cast<float>(j0) * 65536.0f / s);
+  }
+  int32_t ilast = n, jlast = n;
+  if (static_cast<float>(x0) > static_cast<float>(kScreenWidth) - size)
+    ilast = std::min(n, kScreenWidth - 1 - x0);
+  if (static_cast<float>(e0) > static_cast<float>(H) - size) jlast = std::min(n, H - 1 - e0);
+  if (ilast < i0 || jlast < j0) return false;
+
+  span->col0 = x0 + i0;
+  span->el0 = e0 + j0;
+  span->cols = ilast - i0 + 1;
+  span->rows = jlast - j0 + 1;
+  span->u0 = u0;
+  span->w0 = w0;
+  span->step = d;
+  return true;
+}
+
+}  // namespace
+
+void draw_blob(int32_t x, int32_t e, float s) {
+  BlobSpan sp;
+  if (!BlobGeometry(x, e, s, &sp)) return;
+  int32_t u = sp.u0;
+  for (int32_t i = 0; i < sp.cols; ++i) {
+    const uint8_t* src = blob.data() + (u >> 16) * 32;
+    uint8_t* dst = blobbuffer.data() + (sp.col0 + i) * H + sp.el0;
+    int32_t w = sp.w0;
+    for (int32_t j = 0; j < sp.rows; ++j) {
+      const int32_t sum = dst[j] + src[w >> 16];
+      dst[j] = static_cast<uint8_t>(std::min(sum, 255));
+      w += sp.step;
+    }
+    u += sp.step;
+  }
+}
+
+void clean_blob(int32_t x, int32_t e, float s) {
+  BlobSpan sp;
+  if (!BlobGeometry(x, e, s, &sp)) return;
+  for (int32_t i = 0; i < sp.cols; ++i)
+    std::fill_n(blobbuffer.data() + (sp.col0 + i) * H + sp.el0, sp.rows, uint8_t{0});
+}
+
+void Blobs2vram(uint16_t* buffer, const uint16_t* palette) {
+  const uint8_t* src = blobbuffer.data();
+  for (int32_t k = 0; k < kBufferElements; ++k) buffer[k] = palette[src[k]];
+}
+
+void BlobStars3D(uint16_t* buffer) {
+  const auto far = static_cast<float>(starfar);
+  const double scale_div = starfar * 1.5;
+  for (int32_t i = 0; i < kStars; ++i) {
+    const float z = star3dz[i];
+    const float px = 256.0f * star3dx[i] / z + 160.0f;
+    const float py = 256.0f * star3dy[i] / z + 120.0f;
+    sz[i] = static_cast<float>((far - z) / scale_div);
+    // A projection outside the 32-bit range (z at or near 0: infinite, NaN or merely
+    // huge) has no screen position; such a star is parked at the most negative
+    // position, which the draw and erase steps reject for every scale.
+    constexpr float kLimit = 2147483648.0f;
+    if (px > -kLimit && px < kLimit && py > -kLimit && py < kLimit) {
+      sx[i] = trunc_i32(px);
+      sy[i] = trunc_i32(py);
+      draw_blob(sx[i], sy[i], sz[i]);
+    } else {
+      sx[i] = sy[i] = std::numeric_limits<int32_t>::min();
+    }
+    if (z < kRebirthDepth) {
+      // Reborn at the far plane; it is drawn at its new place from the next frame on.
+      star3dx[i] = static_cast<float>(std::rand() % scsize - scsize / 2);
+      star3dy[i] = static_cast<float>(std::rand() % scsize - scsize / 2);
+      star3dz[i] = far;
+      star3dv[i] = static_cast<float>((std::rand() % 65536) / 256.0 + 8.0);
+    }
+  }
+  if (static_cast<uint32_t>(prticks) - static_cast<uint32_t>(wtime) > kStepInterval) {
+    for (int32_t i = 0; i < kStars; ++i) star3dz[i] -= star3dv[i];
+    wtime = prticks;
+  }
+  Blobs2vram(buffer, shades.data() + 8192);
+  for (int32_t i = 0; i < kStars; ++i) clean_blob(sx[i], sy[i], sz[i]);
+}
+
+}  // namespace zudezed
