@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "platform/gp32_functions.h"
@@ -33,7 +34,27 @@ extern std::array<int32_t, 1024> dsin1, dsin2;
 extern std::array<uint8_t, 92> yscan;   // logo element rows that may be drawn
 extern std::array<uint8_t, 192> xscan;  // logo columns that may be drawn
 
+// The divisors of the sine tables' single-precision phases: d2b = 64 / 3.14151693 (the
+// program's half-turn constant, used in place of pi by every angle formula) and its
+// quotients by 1.5, 2 and 2.5, each rounded to single precision.
+constexpr float d2b = static_cast<float>(64.0 / 3.14151693);
+constexpr float kSineDiv1 = d2b / 1.5f;  // fsin1
+constexpr float kSineDiv2 = d2b / 2.0f;  // fsin2, fsin5
+constexpr float kSineDiv3 = d2b / 2.5f;  // fsin3
+static_assert(std::bit_cast<uint32_t>(d2b) == 0x41A2FA85);        // 20.3723240
+static_assert(std::bit_cast<uint32_t>(kSineDiv1) == 0x41594E07);  // 13.5815496
+static_assert(std::bit_cast<uint32_t>(kSineDiv2) == 0x4122FA85);  // 10.1861620
+static_assert(std::bit_cast<uint32_t>(kSineDiv3) == 0x41026204);  // 8.1489296
+
 void precdivs();
+// One entry j (0..2047) of the sine tables of the first visible step (fsin1, fsin2,
+// fsin3, fsin6, fsin7, fsin8) and of the second (fsin4, fsin5).
+void SinesStep1Entry(int32_t j);
+void SinesStep2Entry(int32_t j);
+// The dist_angle entry with storage index k (0..76799).
+void DistAngleEntry(int32_t k);
+// uberclamp[k] (k = 0..511); WaterInit builds every entry with a progress call each.
+void UberclampEntry(int32_t k);
 void WaterInit();
 void DistortInit();
 
@@ -74,6 +95,9 @@ extern int32_t scsize;   // 4096
 extern int32_t starfar;  // 4096
 
 void FontInit();
+// The ball sprite's colour and shade tables ball_p and ball_c; Show3dInit builds them
+// after the object catalogue.
+void BallInit();
 void Show3dInit();
 void BlobInit();
 void Stars3dInit();
