@@ -30,11 +30,7 @@ int Main() {
   FillBoth(0);
   SoundInit();
   partime = Ticks();  // the timeline's clock starts with the music
-  while (quit == 0) {
-    Run();
-    GpSurfaceFlip(&GP32Surface[flip], vsync);
-    flip = (flip + 1) & 1;
-  }
+  while (quit == 0) FrameStep();
   SoundEnd();
   exit2menu();
   // No menu program to hand over to (a desktop): a finished run is a success.

@@ -51,6 +51,12 @@ void Run() {
   nfrm += 1;
 }
 
+void FrameStep() {
+  Run();
+  GpSurfaceFlip(&GP32Surface[flip], vsync);
+  flip = (flip + 1) & 1;
+}
+
 void CountFps(int32_t show) {
   if (Ticks() - atime >= 1000) {
     atime = Ticks();

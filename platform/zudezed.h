@@ -29,6 +29,8 @@ void InitGraphics(int32_t depth);
 void checkmode();
 int32_t Ticks();
 void Run();
+// One pass of the frame loop: Run, present framebuffer[flip], switch buffers.
+void FrameStep();
 void CountFps(int32_t show);
 void CheckJoy();
 void exit2menu();
