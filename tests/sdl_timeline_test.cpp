@@ -1,0 +1,438 @@
+// The whole demo under the simulated clock: every part is reached in order and the
+// demo ends by itself at any frame rate, the hand-overs happen at their exact part
+// times, and the scenes and parts set what their timetables say.
+//
+// Each run happens in a child process of its own, so that it starts from the pristine
+// state of a freshly started program (the timeline, the stars, the water and the 3D
+// objects all keep state across frames).
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "effects/effects.h"
+#include "engine3d/engine3d.h"
+#include "platform/clock_sim.h"
+#include "platform/gp32_functions.h"
+#include "platform/zudezed.h"
+#include "precalc/precalcs.h"
+#include "timeline/script.h"
+#include "timeline/text.h"
+
+namespace zudezed {
+namespace {
+
+// The part lengths in ticks, in playing order 0, 1, 2, 3, 4, 5, 6, 8 (part 1 ends when
+// its cylinder scene signals, at 40448).
+constexpr int32_t kTimelineTicks = 12928 + 40448 + 26624 + 26816 + 26624 + 53249 + 12289 + 28777;
+
+// Runs body in a child process and returns what it printed into the report; the
+// child's exit status is checked too (a sanitizer report or a crash fails the test).
+std::string InChild(const std::function<std::string()>& body) {
+  int fds[2];
+  if (pipe(fds) != 0) return "pipe failed";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const std::string report = body();
+    size_t done = 0;
+    while (done < report.size()) {
+      const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    close(fds[1]);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string out;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  return out;
+}
+
+// The program's start-up up to the first timeline frame, with the clock at 0.
+void StartDemo() {
+  SimClockSet(0);
+  InitSDL();
+  InitGraphics(16);
+  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, uint16_t{0x80A0});
+  InitFonts();
+  precalcs();
+  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, uint16_t{0});
+  partime = Ticks();
+}
+
+bool AllPixels(const uint16_t* b, uint16_t v) {
+  return std::all_of(b, b + kBufferElements, [v](uint16_t p) { return p == v; });
+}
+
+// Plays the whole timeline with frame times from next_ms (given the frame number and
+// the previous frame's time) and summarises the run.
+std::string PlayWhole(const std::function<uint32_t(int, uint32_t)>& next_ms) {
+  StartDemo();
+  std::ostringstream r;
+  uint32_t t = 0;
+  int frames = 0;
+  int last_part = -1;
+  std::vector<uint16_t*> screens_after_first;
+  while (quit == 0 && frames < 2000000) {
+    t = next_ms(frames, t);
+    SimClockSet(t);
+    if (part != last_part) {
+      r << "part " << part << "\n";
+      last_part = part;
+    }
+    FrameStep();
+    ++frames;
+    if (frames == 1) {
+      screens_after_first = {GpScreen[0], GpScreen[1]};
+      r << "chpart " << chpart << "\n";
+    } else if (GpScreen[0] != screens_after_first[0] || GpScreen[1] != screens_after_first[1]) {
+      r << "mode-changed-again " << frames << "\n";
+    }
+  }
+  r << "frames " << frames << "\n";
+  r << "last_ms " << t << "\n";
+  r << "quit " << quit << "\n";
+  r << "final_part " << part << "\n";
+  // The last frame drawn was presented from the buffer before the final switch.
+  r << "last_black " << AllPixels(framebuffer[flip ^ 1], 0) << "\n";
+  r << "bpp";
+  for (int b : bpp) r << " " << b;
+  r << "\n";
+  return r.str();
+}
+
+std::map<std::string, std::string> Lines(const std::string& report) {
+  std::map<std::string, std::string> m;
+  std::istringstream in(report);
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t sp = line.find(' ');
+    const std::string key = line.substr(0, sp);
+    const std::string val = sp == std::string::npos ? "" : line.substr(sp + 1);
+    // A key that occurs on several lines collects its values, comma-separated.
+    const auto it = m.find(key);
+    if (it == m.end()) {
+      m[key] = val;
+    } else {
+      it->second += "," + val;
+    }
+  }
+  return m;
+}
+
+void ExpectWholeRun(const std::string& report, double frame_ms) {
+  auto m = Lines(report);
+  EXPECT_EQ(m["part"], "0,1,2,3,4,5,6,8") << report;
+  EXPECT_EQ(m["chpart"], "0");
+  EXPECT_EQ(m.count("mode-changed-again"), 0u) << report;
+  EXPECT_EQ(m["quit"], "1");
+  EXPECT_EQ(m["final_part"], "7");
+  EXPECT_EQ(m["last_black"], "1");
+  // Every part except the terminal 7 ran and marked itself 16-bit.
+  EXPECT_EQ(m["bpp"], "16 16 16 16 16 16 16 0 16");
+  const double last = std::stod(m["last_ms"]);
+  EXPECT_GE(last, kTimelineTicks);
+  // Each of the eight hand-overs can come up to one frame late.
+  EXPECT_LE(last, kTimelineTicks + 8 * frame_ms + 1) << report;
+}
+
+uint32_t AtFps(int n, int fps) {
+  return static_cast<uint32_t>(static_cast<uint64_t>(n) * 1000 / static_cast<uint64_t>(fps));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+class WholeDemo : public ::testing::TestWithParam<int> {};
+
+TEST_P(WholeDemo, PlaysEveryPartInOrderAndEndsByItself) {
+  const int fps = GetParam();
+  // The sanitizer build plays one whole run; the frame rates above it are for the
+  // plain build, where a frame costs a fraction of the time.
+  if (kSanitized && fps > 10) GTEST_SKIP() << "plain build only";
+  const std::string report = InChild([fps] {
+    return PlayWhole([fps](int n, uint32_t) { return AtFps(n, fps); });
+  });
+  ExpectWholeRun(report, 1000.0 / fps);
+}
+
+INSTANTIATE_TEST_SUITE_P(FrameRates, WholeDemo, ::testing::Values(10, 30, 60, 1000));
+
+TEST(WholeDemoIrregular, PlaysWithJitteredFrameTimes) {
+  const std::string report = InChild([] {
+    std::mt19937 rng(20261209);
+    std::uniform_int_distribution<uint32_t> step(1, 150);
+    return PlayWhole([&](int n, uint32_t prev) { return n == 0 ? 0 : prev + step(rng); });
+  });
+  ExpectWholeRun(report, 150);
+}
+
+// Plays to the given absolute times (sorted), reporting after each frame the part,
+// the part time and what probe says about the state.
+std::string PlayAt(const std::vector<uint32_t>& times,
+                   const std::function<std::string()>& probe) {
+  StartDemo();
+  std::ostringstream r;
+  for (uint32_t t : times) {
+    if (quit) break;
+    SimClockSet(t);
+    FrameStep();
+    r << t << " " << part << " " << prticks << " " << probe() << "\n";
+  }
+  return r.str();
+}
+
+std::vector<std::string> Rows(const std::string& s) {
+  std::vector<std::string> v;
+  std::istringstream in(s);
+  std::string line;
+  while (std::getline(in, line)) v.push_back(line);
+  return v;
+}
+
+// Frame times every step ms from from to to (inclusive of from).
+std::vector<uint32_t> Every(uint32_t from, uint32_t to, uint32_t step) {
+  std::vector<uint32_t> v;
+  for (uint32_t t = from; t < to; t += step) v.push_back(t);
+  return v;
+}
+
+TEST(TimelineHandOver, TitleEndsExactlyAtTick12928) {
+  auto times = Every(0, 12900, 50);
+  times.push_back(12927);
+  times.push_back(12928);
+  times.push_back(12929);
+  const auto rows = Rows(InChild([&] { return PlayAt(times, [] { return std::string(); }); }));
+  ASSERT_EQ(rows.size(), times.size());
+  EXPECT_EQ(rows[rows.size() - 3], "12927 0 12927 ");
+  // The hand-over frame still belongs to part 0; part 1 starts with the next frame.
+  EXPECT_EQ(rows[rows.size() - 2], "12928 1 12928 ");
+  EXPECT_EQ(rows[rows.size() - 1], "12929 1 1 ");
+}
+
+TEST(TimelineHandOver, TitleRevealsAndWipesTheLogoOnTime) {
+  // Frames every 8 ms through the reveal, then every 16 ms.
+  auto times = Every(0, 2200, 8);
+  for (uint32_t t = 2200; t < 9000; t += 16) times.push_back(t);
+  times.push_back(1024);
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+  const auto rows = Rows(InChild([&] {
+    return PlayAt(times, [] {
+      int lit = 0;
+      for (uint8_t v : yscan) lit += v != 0;
+      int cols = 0;
+      for (uint8_t v : xscan) cols += v != 0;
+      return std::to_string(yss) + " " + std::to_string(ypp) + " " + std::to_string(lit) + " " +
+             std::to_string(cols);
+    });
+  }));
+  std::map<uint32_t, std::vector<int>> at;
+  for (const auto& row : rows) {
+    std::istringstream in(row);
+    uint32_t t;
+    int p, pt, y, yp, lit, cols;
+    in >> t >> p >> pt >> y >> yp >> lit >> cols;
+    at[t] = {y, yp, lit, cols};
+  }
+  EXPECT_EQ(at[1024][0], 46);   // the even rows are all lit ...
+  EXPECT_EQ(at[1024][1], -1);   // ... and the odd rows begin
+  EXPECT_EQ(at[1016][1], 1);
+  EXPECT_EQ(at[2200][1], 0);    // the reveal is over
+  EXPECT_EQ(at[2200][2], 92);   // every row of the logo lit
+  EXPECT_EQ(at[6784][3], 192);  // the wipe has not started
+  EXPECT_LT(at[7504][3], 192);
+  EXPECT_GT(at[7504][3], 0);
+  for (const auto& [t, v] : at) {
+    if (t >= 8320) EXPECT_EQ(v[3], 0) << t;  // wiped before the caption zoom
+  }
+}
+
+TEST(TimelineHandOver, CylinderSignalsAtItsLastTick) {
+  constexpr uint32_t kPart1 = 12928;
+  auto times = Every(0, 12928, 64);
+  times.push_back(kPart1);
+  for (uint32_t t = kPart1 + 64; t < kPart1 + 40400; t += 64) times.push_back(t);
+  times.push_back(kPart1 + 40447);
+  times.push_back(kPart1 + 40448);
+  times.push_back(kPart1 + 40449);
+  const auto rows =
+      Rows(InChild([&] { return PlayAt(times, [] { return std::to_string(signal3d); }); }));
+  ASSERT_EQ(rows.size(), times.size());
+  EXPECT_EQ(rows[rows.size() - 3], std::to_string(kPart1 + 40447) + " 1 40447 0");
+  EXPECT_EQ(rows[rows.size() - 2], std::to_string(kPart1 + 40448) + " 2 40448 1");
+  EXPECT_EQ(rows[rows.size() - 1], std::to_string(kPart1 + 40449) + " 2 1 1");
+}
+
+// Plays at 50 fps to the start of part 8 and then to the given part times within it.
+std::string PlayPart8(const std::vector<int32_t>& part_times,
+                      const std::function<std::string()>& probe) {
+  StartDemo();
+  uint32_t t = 0;
+  while (part != 8 && quit == 0) {
+    SimClockSet(t);
+    FrameStep();
+    t += 20;
+  }
+  const uint32_t start = static_cast<uint32_t>(partime);
+  std::ostringstream r;
+  for (int32_t pt : part_times) {
+    SimClockSet(start + static_cast<uint32_t>(pt));
+    FrameStep();
+    r << prticks << " " << part << " " << quit << " " << probe() << "\n";
+  }
+  return r.str();
+}
+
+TEST(TimelineHandOver, CurtainAndBlackFramesOfTheFinale) {
+  const std::vector<int32_t> pts = {20000, 26944, 27200, 27455, 27456, 27457,
+                                    28000, 28775, 28776, 28777};
+  const auto rows = Rows(InChild([&] {
+    return PlayPart8(pts, [] {
+      const uint16_t* b = framebuffer[flip ^ 1];
+      int nonzero_cols = 0;
+      for (int x = 0; x < 320; ++x) {
+        if (!std::all_of(b + x * 240, b + x * 240 + 240, [](uint16_t p) { return p == 0; })) {
+          ++nonzero_cols;
+        }
+      }
+      return std::to_string(nonzero_cols);
+    });
+  }));
+  ASSERT_EQ(rows.size(), pts.size());
+  auto cols = [&](size_t i) { return std::stoi(rows[i].substr(rows[i].rfind(' ') + 1)); };
+  // Ordinary water frames fill columns 1..318 with the picture.
+  EXPECT_GE(cols(0), 300) << rows[0];
+  EXPECT_GE(cols(1), 300) << rows[1];  // 26944: the curtain has not started
+  EXPECT_LT(cols(2), 300) << rows[2];  // 27200: half closed
+  EXPECT_GT(cols(2), 0) << rows[2];
+  EXPECT_EQ(cols(3), 0) << rows[3];    // 27455: snapped shut
+  EXPECT_GE(cols(4), 300) << rows[4];  // 27456: neither curtain nor black
+  EXPECT_EQ(cols(5), 0) << rows[5];    // 27457: black
+  EXPECT_EQ(cols(7), 0) << rows[7];    // 28775: black
+  EXPECT_GE(cols(8), 300) << rows[8];  // 28776: an ordinary water frame again
+  EXPECT_EQ(cols(9), 0) << rows[9];    // the end: black, and the demo quits
+  EXPECT_EQ(rows[9].substr(0, 10), "28777 7 1 ");
+}
+
+TEST(TimelineHandOver, JuliaPartEndsOnAFlatScreenInBothBuffers) {
+  const std::string report = InChild([] {
+    StartDemo();
+    uint32_t t = 0;
+    while (part != 4 && quit == 0) {
+      SimClockSet(t);
+      FrameStep();
+      t += 25;
+    }
+    const uint32_t start = static_cast<uint32_t>(partime);
+    SimClockSet(start + 26600);
+    FrameStep();
+    SimClockSet(start + 26624);
+    FrameStep();
+    const uint16_t c = shades[4096];
+    std::ostringstream r;
+    r << part << " " << AllPixels(framebuffer[0], c) << " " << AllPixels(framebuffer[1], c) << " "
+      << (c != 0);
+    return r.str();
+  });
+  EXPECT_EQ(report, "5 1 1 1");
+}
+
+// Scene timetables, checked on the catalogue objects after one scene frame.
+std::string SceneProbe(int scene, const std::vector<int32_t>& ts,
+                       const std::function<std::string()>& probe) {
+  return InChild([&] {
+    StartDemo();
+    std::vector<uint16_t> buf(kBufferElements, 0);
+    std::ostringstream r;
+    for (int32_t t : ts) {
+      prticks = t;
+      std::fill(buf.begin(), buf.end(), uint16_t{0x1234});
+      RunScene3d(buf.data(), scene);
+      const bool untouched =
+          std::all_of(buf.begin(), buf.end(), [](uint16_t p) { return p == 0x1234; });
+      r << t << " " << untouched << " " << probe() << "\n";
+    }
+    return r.str();
+  });
+}
+
+TEST(SceneTimetable, LatticeSlidesInRestsAndDrifts) {
+  const auto rows = Rows(SceneProbe(0, {11592, 13512, 20000, 23560}, [] {
+    char s[32];
+    std::snprintf(s, sizeof s, "%.3f", object[0].px);
+    return std::string(s);
+  }));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].substr(rows[0].rfind(' ') + 1), "-320.000");
+  EXPECT_EQ(rows[1].substr(rows[1].rfind(' ') + 1), "-160.000");
+  EXPECT_EQ(rows[2].substr(rows[2].rfind(' ') + 1), "0.000");
+  EXPECT_EQ(rows[3].substr(rows[3].rfind(' ') + 1), "1.000");
+}
+
+TEST(SceneTimetable, FaceBuildsUpFromLinesToPolygonsAndGoesAway) {
+  const auto rows = Rows(SceneProbe(3, {8704, 13000, 17280, 46903, 47927, 50000}, [] {
+    return std::to_string(object[1].nlns) + " " + std::to_string(object[1].npls) + " " +
+           std::to_string(objnlns) + " " + std::to_string(objnpls);
+  }));
+  ASSERT_EQ(rows.size(), 6u);
+  std::istringstream r0(rows[0]);
+  int t, untouched, nlns, npls, all_lns, all_pls;
+  r0 >> t >> untouched >> nlns >> npls >> all_lns >> all_pls;
+  EXPECT_EQ(nlns, all_lns / 2);  // half the wireframe at 8704
+  EXPECT_EQ(untouched, 0);
+  std::istringstream r1(rows[1]);
+  r1 >> t >> untouched >> nlns >> npls;
+  EXPECT_EQ(nlns, all_lns);  // 13000: all lines, and the polygons not yet drawn
+  std::istringstream r2(rows[2]);
+  r2 >> t >> untouched >> nlns >> npls;
+  EXPECT_EQ(npls, all_pls / 2);  // 17280: half the polygons
+  std::istringstream r3(rows[3]);
+  r3 >> t >> untouched >> nlns >> npls;
+  EXPECT_EQ(npls, all_pls / 2);  // 46903: half the polygons, going away
+  EXPECT_EQ(untouched, 0);
+  std::istringstream r4(rows[4]);
+  r4 >> t >> untouched >> nlns >> npls;
+  EXPECT_EQ(npls, 0);  // 47927: gone
+  EXPECT_EQ(untouched, 1);
+  std::istringstream r5(rows[5]);
+  r5 >> t >> untouched >> nlns >> npls;
+  EXPECT_EQ(npls, 0);
+  EXPECT_EQ(untouched, 1);
+}
+
+TEST(SceneTimetable, TunnelSphereIsGoneFrom16384AndUnknownScenesDrawNothing) {
+  const auto rows = Rows(SceneProbe(20, {8000, 16383, 16384, 20000}, [] { return ""; }));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], "8000 0 ");
+  EXPECT_EQ(rows[2], "16384 1 ");
+  EXPECT_EQ(rows[3], "20000 1 ");
+  for (int scene : {5, 6, 7, 25, -1}) {
+    const auto r = Rows(SceneProbe(scene, {1000}, [] { return ""; }));
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0], "1000 1 ") << scene;
+  }
+}
+
+}  // namespace
+}  // namespace zudezed
