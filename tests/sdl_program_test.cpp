@@ -41,8 +41,8 @@ std::string Slurp(const fs::path& p) {
 // Runs the program in dir with the given environment overrides; sends sig after
 // stop_after (unless it has ended by then) and waits for it to end.
 Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_overrides,
-                   std::chrono::milliseconds stop_after, int sig = SIGTERM) {
-  const fs::path program = fs::path(ZUDEZED_BINARY_DIR) / "zudezed";
+                   std::chrono::milliseconds stop_after, int sig = SIGTERM,
+                   const fs::path& program = fs::path(ZUDEZED_BINARY_DIR) / "zudezed") {
   const fs::path out = dir / "stdout.txt";
   const fs::path err = dir / "stderr.txt";
 
@@ -144,6 +144,32 @@ TEST_F(ProgramTest, WithoutAScreenItSaysWhyOnceAndFails) {
   ASSERT_FALSE(o.err.empty());
   EXPECT_EQ(o.err.rfind("zudezed: ", 0), 0u) << o.err;
   EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+}
+
+TEST_F(ProgramTest, WithoutItsMusicItSaysSoOnceAndRunsSilent) {
+  // A copy of the program in a folder without the module: neither the working
+  // directory nor the program's own folder has it.
+  const fs::path copy = dir_ / "zudezed";
+  fs::copy_file(fs::path(ZUDEZED_BINARY_DIR) / "zudezed", copy);
+  const Outcome o = RunProgram(dir_, kHeadless, std::chrono::milliseconds(3000), SIGTERM, copy);
+  ASSERT_NE(o.status, -2);
+  EXPECT_TRUE(o.exited);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  // The loader's own message, once, as it stands (no newline added).
+  EXPECT_EQ(o.out, "Couldn't open 'sorvaline.mod'");
+}
+
+TEST_F(ProgramTest, FindsItsMusicBesideItselfWhenRunFromElsewhere) {
+  // Run from an empty folder: the module beside the program is found, so the loader
+  // says nothing.
+  const Outcome o = RunProgram(dir_, kHeadless, std::chrono::milliseconds(3000));
+  ASSERT_NE(o.status, -2);
+  EXPECT_EQ(o.status, 0);
+  if (!fs::exists(fs::path(ZUDEZED_BINARY_DIR) / "sorvaline.mod")) {
+    GTEST_SKIP() << "the build has not copied the module beside the program";
+  }
+  EXPECT_EQ(o.out, "");
 }
 
 TEST_F(ProgramTest, WithoutASoundDeviceItRunsSilent) {
