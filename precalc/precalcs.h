@@ -53,7 +53,8 @@ void SinesStep1Entry(int32_t j);
 void SinesStep2Entry(int32_t j);
 // The dist_angle entry with storage index k (0..76799).
 void DistAngleEntry(int32_t k);
-// uberclamp[k] (k = 0..511); WaterInit builds every entry with a progress call each.
+// uberclamp[k] (k = 0..511); WaterInit builds every entry with a progress update each
+// (the fifth visible step; the caller moves on to the next band).
 void UberclampEntry(int32_t k);
 void WaterInit();
 void DistortInit();
@@ -98,6 +99,8 @@ void FontInit();
 // The ball sprite's colour and shade tables ball_p and ball_c; Show3dInit builds them
 // after the object catalogue.
 void BallInit();
+// The fourth visible step: Init3d, BallInit, 4096 progress updates, then the next band
+// (prec_ybar += 1).
 void Show3dInit();
 void BlobInit();
 void Stars3dInit();
