@@ -30,7 +30,7 @@ void MakeBall(const std::string& dir) {
   const float lx = -0.45f, ly = -0.55f, lz = 0.70f;  // light from the upper left, y down
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
-      const float nx = (x + 0.5f - 8.0f) / 7.6f, ny = (y + 0.5f - 8.0f) / 7.6f;
+      const float nx = (x + 0.5f - 8.0f) / 7.45f, ny = (y + 0.5f - 8.0f) / 7.45f;
       const float r2 = nx * nx + ny * ny;
       if (r2 > 1.0f) continue;
       const float nz = std::sqrt(1.0f - r2);

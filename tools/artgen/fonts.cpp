@@ -38,7 +38,7 @@ char Digit(int v) { return v == 0 ? '.' : (v < 10 ? char('0' + v) : char('a' + v
 
 // Intensities 0..15 of a 16 x 16 glyph.
 std::array<std::array<int, 16>, 16> SmoothGlyph(int code) {
-  constexpr float kX0 = 3.5f, kSx = 2.25f, kY0 = 1.25f, kSy = 1.7f, kPen = 1.25f;
+  constexpr float kX0 = 3.5f, kSx = 2.25f, kY0 = 1.25f, kSy = 1.7f, kPen = 1.45f;
   std::vector<Stroke> strokes = GlyphStrokes(code);
   for (auto& s : strokes)
     for (auto& p : s) p = {kX0 + kSx * p.x, kY0 + kSy * p.y};
@@ -50,7 +50,7 @@ std::array<std::array<int, 16>, 16> SmoothGlyph(int code) {
         for (int sx = 0; sx < 4; ++sx) {
           const float fx = x + (sx + 0.5f) / 4, fy = y + (sy + 0.5f) / 4;
           if (code == '^') {
-            const float gx = (fx - kX0) / kSx, gy = (fy - kY0 - 0.6f) / kSy;
+            const float gx = (fx - 8.0f) / 3.0f + 2.0f, gy = (fy - 2.0f) / 2.1f;
             if (InHeart(gx, gy)) {
               // A glossy heart: bright upper left, deeper towards the point.
               const float d = std::hypot(gx - 1.2f, gy - 1.6f);

@@ -1,8 +1,7 @@
 // The stored meshes as Wavefront OBJ.
 // - face.obj: a face mask looking along +x with +z up (forehead, brows, eye sockets,
-//   nose, cheeks, lips, chin), a height field x(y, z) over an oval outline, sampled on a
-//   grid and triangulated row by row from the forehead down, so the wireframe and the
-//   polygons build up from the top. Polygons run counter-clockwise seen from the front.
+//   nose, cheeks, lips, chin), a height field x(y, z) over an oval outline. Polygons run
+//   counter-clockwise seen from the front.
 // - teapot.obj: body, lid and knob as one surface of revolution about y, a spout and a
 //   handle as square tubes. Polygons run clockwise seen from outside (the object
 //   catalogue negates the teapot's normals instead). Its counts are chosen so that the
@@ -89,73 +88,46 @@ float FaceDepth(float y, float z) {
   return x;
 }
 
-// Whether (y, z) lies on the mask: an oval, narrower towards the chin.
-bool OnFace(float y, float z) {
-  const float t = (z + 16.0f) / 47.5f;  // -1 at the chin, 1 at the top
-  if (t < -1.0f || t > 1.0f) return false;
-  float half = 30.5f * std::sqrt(1.0f - t * t);
-  if (t < 0) half *= 0.72f + 0.28f * (1.0f + t) * (1.0f + t) * 0.0f + 0.28f * (1.0f + t);
-  return std::abs(y) <= half;
-}
-
-Mesh Face(float dy, float dz) {
+// The mask's grid: a square grid of cols x rows points mapped onto a disc (each row and
+// column of the square becomes a smooth curve, the square's border the disc's rim) and
+// the disc stretched to the face's oval, narrower towards the chin. Triangulated cell by
+// cell from the forehead down, so the wireframe and the polygons build up from the top.
+Mesh Face(int cols, int rows) {
   Mesh m;
-  const int ny = int(60.0f / dy) + 1, nz = int(94.0f / dz) + 1;
-  std::vector<int> index(size_t(ny) * nz, -1);
-  std::vector<std::array<int, 3>> grid(size_t(ny) * nz);
-  for (int j = 0; j < nz; ++j) {
-    for (int i = 0; i < ny; ++i) {
-      const float y = -30.0f + i * 60.0f / (ny - 1), z = 31.0f - j * 94.0f / (nz - 1);
-      if (!OnFace(y, z)) continue;
+  for (int j = 0; j < rows; ++j) {
+    for (int i = 0; i < cols; ++i) {
+      const float a = -1.0f + 2.0f * i / (cols - 1);  // across, -1 .. 1
+      const float b = 1.0f - 2.0f * j / (rows - 1);   // up, 1 .. -1
+      const float du = a * std::sqrt(1.0f - b * b / 2.0f);
+      const float dv = b * std::sqrt(1.0f - a * a / 2.0f);
+      const float narrow = dv < 0 ? 1.0f + 0.30f * dv : 1.0f;  // the jaw tapers to the chin
+      const float y = 30.0f * du * narrow;
+      const float z = std::clamp(-16.0f + 47.0f * dv, -63.0f, 31.0f);
       const int x = std::clamp(int(std::lround(FaceDepth(y, z))), -28, 16);
-      grid[size_t(j) * ny + i] = {x, int(std::lround(y)), int(std::lround(z))};
-      index[size_t(j) * ny + i] = 0;
+      m.v.push_back({x, int(std::lround(y)), int(std::lround(z))});
     }
   }
-  // Number only the points that end up in a polygon, in row order.
-  std::vector<std::array<int, 3>> tris;
-  const auto id = [&](int i, int j) { return j * ny + i; };
-  for (int j = 0; j + 1 < nz; ++j) {
-    for (int i = 0; i + 1 < ny; ++i) {
-      const int a = id(i, j), b = id(i + 1, j), c = id(i, j + 1), d = id(i + 1, j + 1);
-      const bool A = index[a] >= 0, B = index[b] >= 0, C = index[c] >= 0, D = index[d] >= 0;
-      // Alternate the diagonal across the mask's centre line so the face is symmetric.
-      const bool left = i < (ny - 1) / 2;
-      if (A && B && C && D) {
-        if (left) {
-          tris.push_back({a, c, d});
-          tris.push_back({a, d, b});
-        } else {
-          tris.push_back({a, c, b});
-          tris.push_back({b, c, d});
-        }
-      } else if (A && B && C) {
-        tris.push_back({a, c, b});
-      } else if (A && B && D) {
-        tris.push_back({a, d, b});
-      } else if (A && C && D) {
-        tris.push_back({a, c, d});
-      } else if (B && C && D) {
-        tris.push_back({b, c, d});
+  const auto id = [&](int i, int j) { return j * cols + i; };
+  for (int j = 0; j + 1 < rows; ++j) {
+    for (int i = 0; i + 1 < cols; ++i) {
+      const int p = id(i, j), q = id(i + 1, j), r = id(i, j + 1), t = id(i + 1, j + 1);
+      // Diagonals mirror across the centre line so that the mask is symmetric.
+      std::array<std::array<int, 3>, 2> two;
+      if (i < (cols - 1) / 2) {
+        two = {{{p, r, t}, {p, t, q}}};
+      } else {
+        two = {{{p, r, q}, {q, r, t}}};
+      }
+      for (auto tri : two) {
+        // Counter-clockwise seen from +x: with y to the right and z up, positive area.
+        const auto& A = m.v[tri[0]];
+        const auto& B = m.v[tri[1]];
+        const auto& C = m.v[tri[2]];
+        const long area = long(B[1] - A[1]) * (C[2] - A[2]) - long(B[2] - A[2]) * (C[1] - A[1]);
+        if (area < 0) std::swap(tri[1], tri[2]);
+        m.f.push_back(tri);
       }
     }
-  }
-  std::vector<int> number(index.size(), -1);
-  for (auto& t : tris) {
-    for (int& k : t) {
-      if (number[k] < 0) {
-        number[k] = int(m.v.size());
-        m.v.push_back(grid[k]);
-      }
-      k = number[k];
-    }
-    // Counter-clockwise seen from +x: with y to the right and z up, positive area.
-    const auto& p = m.v[t[0]];
-    const auto& q = m.v[t[1]];
-    const auto& r = m.v[t[2]];
-    const long area = long(q[1] - p[1]) * (r[2] - p[2]) - long(q[2] - p[2]) * (r[1] - p[1]);
-    if (area < 0) std::swap(t[1], t[2]);
-    m.f.push_back(t);
   }
   EdgesFromPolygons(m);
   return m;
@@ -268,7 +240,7 @@ Mesh Teapot(int segs, const std::vector<Ring>& profile, int spout_rings, int han
   for (int k = 0; k + 1 < rings; ++k)
     for (int s = 0; s < segs; ++s) outline.push_back({at(k, s), at(k + 1, s)});
   const size_t body_end = m.f.size();
-  Clockwise(m, 0, body_end, {0, -40, 0}, {0, 30, 0});
+  Clockwise(m, 0, body_end, {0, -20, 0}, {0, 15, 0});
 
   // The spout rises from the body's side to the tip at x = 63.
   std::vector<std::array<float, 4>> spout;
@@ -285,7 +257,7 @@ Mesh Teapot(int segs, const std::vector<Ring>& profile, int spout_rings, int han
   const size_t handle_from = m.f.size();
   for (int k = 0; k < handle_rings; ++k) {
     const float a = 1.35f - 2.7f * k / float(handle_rings - 1);
-    handle.push_back({-30.0f - 21.0f * std::cos(a), -6.0f + 16.0f * std::sin(a), 0.0f, 3.2f});
+    handle.push_back({-30.0f - 21.0f * std::cos(a), -6.0f + 16.0f * std::sin(a), 0.0f, 4.0f});
   }
   AddTube(m, handle, 4, outline, diagonals);
   for (size_t i = handle_from; i < m.f.size(); ++i) {
@@ -306,11 +278,11 @@ Mesh Teapot(int segs, const std::vector<Ring>& profile, int spout_rings, int han
 }  // namespace
 
 void MakeMeshes(const std::string& dir) {
-  // The densest grid whose stored mesh fits the face's 11065 bytes.
-  Mesh face;
-  for (float step = 2.6f; step < 5.0f; step += 0.02f) {
-    face = Face(step, step * 1.05f);
-    if (StoredBytes(face) <= 11065) break;
+  // 18 x 24 points: 432 points, 782 polygons and 1213 lines, 10846 of the 11065 bytes.
+  const Mesh face = Face(18, 24);
+  if (StoredBytes(face) > 11065) {
+    std::fprintf(stderr, "artgen: the face mesh does not fit its 11065 bytes\n");
+    std::exit(1);
   }
   WriteText(dir + "/face.obj", Obj(face, "A face mask looking along +x, +z up."));
 

@@ -123,7 +123,7 @@ void MakeQuib0(const std::string& dir) {
         const float dx = x - 160.0f, dy = y - 96.0f, r = std::sqrt(dx * dx + dy * dy);
         if (r < 56.0f) {
           const float st = Clamp01((y - 60.0f) / 76.0f);
-          const bool slot = y > 92 && std::fmod(y - 92.0f, 9.0f) < 1.0f + st * 4.5f;
+          const bool slot = y > 74 && std::fmod(y - 74.0f, 9.0f) < 0.6f + st * 4.5f;
           if (!slot) {
             const Rgb sun = Mix(Rgb{1.0f, 0.95f, 0.35f}, Rgb{1.0f, 0.20f, 0.45f}, Clamp01((y - 40) / 96.0f));
             c = Mix(c, sun, Smooth(56.0f, 54.0f, r));
@@ -168,8 +168,8 @@ void MakeQuib0(const std::string& dir) {
 
 void MakeTavrimel(const std::string& dir) {
   Canvas img(192, 84);
-  const float sx = 3.9f, sy = 10.0f, advance = 23.3f, pen = 3.1f;
-  const auto strokes = TextStrokes("TAVRIMEL", 4.5f + pen, 7.0f + pen, sx, sy, advance);
+  const float sx = 3.2f, sy = 10.0f, advance = 23.3f, pen = 3.9f;
+  const auto strokes = TextStrokes("TAVRIMEL", 1.5f + pen, 7.0f + pen, sx, sy, advance);
   ChromeText(img, strokes, pen, 7.0f, 7.0f + 2 * pen + 6 * sy, Rgb{0.22f, 0.05f, 0.35f});
   WritePng(dir + "/tavrimel.png", img, true);
 }

@@ -25,7 +25,11 @@ void MakeSide(const std::string& dir) {
   // width to each side so that letters crossing the seam join up.
   std::vector<Stroke> text;
   for (int rep = -1; rep <= 1; ++rep) {
-    auto s = TextStrokes("TAVRIMEL", 2.5f + rep * N, 50.0f, 2.6f, 4.4f, 16.0f);
+    auto s = TextStrokes("TAVRIMEL", 10.0f + rep * N, 50.0f, 2.5f, 4.4f, 14.0f);
+    text.insert(text.end(), s.begin(), s.end());
+    // A diamond between the end of the name and its start.
+    const float cx = 3.0f + rep * N, cy = 63.2f;
+    s = {{{cx, cy - 4.0f}, {cx + 3.0f, cy}, {cx, cy + 4.0f}, {cx - 3.0f, cy}, {cx, cy - 4.0f}}};
     text.insert(text.end(), s.begin(), s.end());
   }
   for (int y = 0; y < N; ++y) {
@@ -118,7 +122,7 @@ void MakeEnv(const std::string& dir) {
       img.at(x, y) = {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)};
     }
   }
-  img.at(N - 1, N - 1) = img.at(N - 2, N - 1);  // the last texel is not stored
+  img.at(N - 1, 0) = img.at(N - 2, 0);  // the last texel (top right) is not stored
   WritePng(dir + "/env1.png", img, false);
 }
 

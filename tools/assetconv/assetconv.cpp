@@ -148,14 +148,15 @@ std::vector<uint16_t> ConvertTexture(const Image& img, int width, int height, in
   NeedColour(img, false, name);
   std::vector<uint16_t> out(static_cast<size_t>(width) * height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) out[static_cast<size_t>(y) * width + x] = Pixel555(img, x, y);
+    for (int x = 0; x < width; ++x)
+      out[static_cast<size_t>(height - 1 - y) * width + x] = Pixel555(img, x, y);
   const size_t n = out.size();
   if (static_cast<size_t>(stored) < n) {
     if (static_cast<size_t>(stored) != n - 1 || stored < 1)
       Fail(name, "can leave out only the last texel");
     if (out[n - 1] != out[n - 2])
-      Fail(name, "the last texel (" + Num(width - 1) + ", " + Num(height - 1) +
-                     ") is not stored and must equal its left neighbour");
+      Fail(name, "the last texel (the top-right pixel) is not stored and must equal its left "
+                 "neighbour");
   }
   return out;
 }

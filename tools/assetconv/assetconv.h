@@ -53,9 +53,11 @@ struct PictureRules {
 std::vector<uint16_t> ConvertPicture(const Image& img, const PictureRules& rules,
                                      const std::string& name);
 
-// Textures: row-major from the top, texel (u, v) = PNG pixel (u, v). When `stored` is
-// less than w * h, only that many texels are stored; the missing last texel must equal
-// the one before it, which the array repeats in its place.
+// Textures: row by row from the bottom, texel (u, v) = PNG pixel (u, h - 1 - v), so
+// that v grows upwards as in the pictures and the frame buffer (a texture reads the
+// right way round on the side of an object facing the viewer). When `stored` is less
+// than w * h, only that many texels are stored; the missing last texel (the top-right
+// pixel) must equal the one before it, which the array repeats in its place.
 std::vector<uint16_t> ConvertTexture(const Image& img, int width, int height, int stored,
                                      const std::string& name);
 
