@@ -1,0 +1,368 @@
+// The soundtrack module: the generator reproduces the committed file, and the file,
+// read back by a small reader of its own, holds the music that was meant and lasts
+// as long as the timeline.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kModulePath = std::string(ZUDEZED_SOURCE_DIR) + "/assets/sorvaline.mod";
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// --- A minimal reader of 4-channel "M.K." modules. ---
+
+struct Sample {
+  std::string name;
+  int length = 0;  // bytes
+  int finetune = 0;
+  int volume = 0;
+  int loop_start = 0;   // bytes
+  int loop_length = 0;  // bytes; 2 (one word) means no loop
+  std::vector<int8_t> data;
+};
+
+struct Cell {
+  int sample = 0;
+  int period = 0;
+  int effect = 0;
+  int param = 0;
+};
+
+struct Module {
+  std::string title;
+  std::array<Sample, 31> samples;
+  int song_length = 0;
+  int restart = 0;
+  std::array<int, 128> order{};
+  std::string signature;
+  std::vector<std::array<std::array<Cell, 4>, 64>> patterns;
+  size_t trailing = 0;  // bytes after the last sample (should be none)
+};
+
+std::string Text(const std::vector<uint8_t>& b, size_t at, size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n && b[at + i] != 0; ++i) s += static_cast<char>(b[at + i]);
+  return s;
+}
+
+int Word(const std::vector<uint8_t>& b, size_t at) { return b[at] << 8 | b[at + 1]; }
+
+bool Parse(const std::vector<uint8_t>& b, Module& m) {
+  if (b.size() < 1084) return false;
+  m.title = Text(b, 0, 20);
+  for (int i = 0; i < 31; ++i) {
+    const size_t at = 20 + 30 * i;
+    Sample& s = m.samples[i];
+    s.name = Text(b, at, 22);
+    s.length = Word(b, at + 22) * 2;
+    s.finetune = b[at + 24] & 0x0F;
+    if (s.finetune > 7) s.finetune -= 16;
+    s.volume = b[at + 25];
+    s.loop_start = Word(b, at + 26) * 2;
+    s.loop_length = Word(b, at + 28) * 2;
+  }
+  m.song_length = b[950];
+  m.restart = b[951];
+  int patterns = 0;
+  for (int i = 0; i < 128; ++i) {
+    m.order[i] = b[952 + i];
+    if (m.order[i] + 1 > patterns) patterns = m.order[i] + 1;
+  }
+  m.signature = std::string(b.begin() + 1080, b.begin() + 1084);
+  size_t at = 1084;
+  if (b.size() < at + 1024u * patterns) return false;
+  m.patterns.resize(patterns);
+  for (auto& p : m.patterns) {
+    for (auto& row : p) {
+      for (Cell& c : row) {
+        c.sample = (b[at] & 0xF0) | (b[at + 2] >> 4);
+        c.period = (b[at] & 0x0F) << 8 | b[at + 1];
+        c.effect = b[at + 2] & 0x0F;
+        c.param = b[at + 3];
+        at += 4;
+      }
+    }
+  }
+  for (Sample& s : m.samples) {
+    if (b.size() < at + s.length) return false;
+    s.data.assign(b.begin() + at, b.begin() + at + s.length);
+    at += s.length;
+  }
+  m.trailing = b.size() - at;
+  return true;
+}
+
+// Where each order position starts, and the end, in seconds, played as ProTracker
+// does: speed and tempo from Fxx (below 32 speed, else BPM), a row lasting
+// speed * 2.5 / BPM seconds, Dxy breaking to row 10x + y of the next position.
+struct Timing {
+  std::vector<double> order_start;
+  double end = 0.0;
+  int rows = 0;
+};
+
+Timing Time(const Module& m) {
+  Timing t;
+  int speed = 6, tempo = 125, row = 0;
+  double now = 0.0;
+  for (int pos = 0; pos < m.song_length;) {
+    t.order_start.push_back(now);
+    const auto& pat = m.patterns[m.order[pos]];
+    for (;;) {
+      int next_row = -1;
+      for (const Cell& c : pat[row]) {
+        if (c.effect == 0xF && c.param != 0) (c.param < 32 ? speed : tempo) = c.param;
+        if (c.effect == 0xD) next_row = (c.param >> 4) * 10 + (c.param & 0x0F);
+      }
+      now += speed * 2.5 / tempo;
+      ++t.rows;
+      if (next_row >= 0 || row == 63) {
+        row = next_row >= 0 ? next_row : 0;
+        break;
+      }
+      ++row;
+    }
+    ++pos;
+  }
+  t.end = now;
+  return t;
+}
+
+constexpr std::array<int, 36> kPeriods = {
+    856, 808, 762, 720, 678, 640, 604, 570, 538, 508, 480, 453,
+    428, 404, 381, 360, 339, 320, 302, 285, 269, 254, 240, 226,
+    214, 202, 190, 180, 170, 160, 151, 143, 135, 127, 120, 113,
+};
+
+std::string NoteName(int period) {
+  static const char* kNames[12] = {"C-", "C#", "D-", "D#", "E-", "F-",
+                                   "F#", "G-", "G#", "A-", "A#", "B-"};
+  for (int i = 0; i < 36; ++i) {
+    if (kPeriods[i] == period) return std::string(kNames[i % 12]) + std::to_string(i / 12 + 1);
+  }
+  return "?";
+}
+
+// The lengths of the demo's timeline parts in milliseconds, in playing order
+// (parts 0 1 2 3 4 5 6 8), and the moment the closing curtain has shut in part 8.
+constexpr std::array<int, 8> kPartMs = {12928, 40448, 26624, 26816, 26624, 53249, 12289, 28777};
+constexpr int kCurtainShutMs = 27456;
+
+class ModuleFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bytes = ReadFile(kModulePath);
+    ASSERT_FALSE(bytes.empty()) << kModulePath;
+    ASSERT_TRUE(Parse(bytes, mod));
+  }
+  std::vector<uint8_t> bytes;
+  Module mod;
+};
+
+}  // namespace
+
+TEST(ModGenerator, ReproducesTheCommittedModuleByteForByte) {
+  const std::string out = ::testing::TempDir() + "modgen_out.mod";
+  std::remove(out.c_str());
+  const std::string cmd = std::string(ZUDEZED_MODGEN) + " '" + out + "' > /dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+  const std::vector<uint8_t> generated = ReadFile(out);
+  const std::vector<uint8_t> committed = ReadFile(kModulePath);
+  ASSERT_EQ(generated.size(), committed.size());
+  size_t first_difference = 0;
+  while (first_difference < generated.size() &&
+         generated[first_difference] == committed[first_difference]) {
+    ++first_difference;
+  }
+  EXPECT_EQ(first_difference, committed.size()) << "modules differ from byte " << first_difference;
+  std::remove(out.c_str());
+}
+
+TEST_F(ModuleFile, HeaderAndLayoutAreThoseOfAFourChannelProTrackerModule) {
+  EXPECT_EQ(mod.title, "sorvaline");
+  EXPECT_EQ(mod.signature, "M.K.");
+  EXPECT_EQ(mod.trailing, 0u) << "bytes after the last sample";
+  EXPECT_EQ(mod.restart, 127);
+  ASSERT_GE(mod.song_length, 1);
+  ASSERT_LE(mod.song_length, 128);
+  // Entries past the song are zero, and every pattern stored is played somewhere.
+  std::set<int> played;
+  for (int i = 0; i < 128; ++i) {
+    if (i < mod.song_length) played.insert(mod.order[i]); else EXPECT_EQ(mod.order[i], 0) << i;
+  }
+  EXPECT_EQ(played.size(), mod.patterns.size());
+  EXPECT_LE(mod.patterns.size(), 64u);
+}
+
+TEST_F(ModuleFile, SampleTableHoldsTheInstrumentsWithSoundLoops) {
+  const std::vector<std::string> names = {"kick", "snare", "closed hat", "open hat",
+                                          "crash + kick", "tom", "bass", "lead",
+                                          "pad minor", "pad major", "bell"};
+  const std::set<std::string> sustained = {"bass", "lead", "pad minor", "pad major"};
+  for (size_t i = 0; i < names.size(); ++i) {
+    const Sample& s = mod.samples[i];
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(s.name, names[i]);
+    EXPECT_GT(s.length, 500);  // 30 ms at the drums' rate
+    EXPECT_GE(s.volume, 16);
+    EXPECT_LE(s.volume, 64);
+    EXPECT_EQ(s.data[0], 0);  // the idle word of one-shot playback
+    EXPECT_EQ(s.data[1], 0);
+    if (sustained.count(names[i])) {
+      ASSERT_GT(s.loop_length, 2);
+      EXPECT_LE(s.loop_start + s.loop_length, s.length);
+      EXPECT_GT(s.loop_start, 0) << "an attack before the loop";
+      // Whole cycles in the loop: the sample before the loop's start matches the
+      // loop's last sample, so the jump back does not click.
+      const int before = s.data[s.loop_start - 1];
+      const int last = s.data[s.loop_start + s.loop_length - 1];
+      EXPECT_LE(std::abs(before - last), 2) << before << " vs " << last;
+      EXPECT_EQ(s.finetune, 1);
+    } else {
+      EXPECT_EQ(s.loop_length, 2) << "one-shot";
+      EXPECT_EQ(s.loop_start, 0);
+    }
+    // Full use of the 8-bit range without clipping runs.
+    int peak = 0, at_limit = 0;
+    for (int8_t v : s.data) {
+      peak = std::max(peak, std::abs(static_cast<int>(v)));
+      at_limit += v == 127 || v == -128;
+    }
+    EXPECT_GE(peak, 100);
+    EXPECT_LT(at_limit, 4);
+  }
+  for (size_t i = names.size(); i < 31; ++i) {
+    EXPECT_EQ(mod.samples[i].length, 0) << "slot " << i + 1 << " carries only text";
+    EXPECT_LE(mod.samples[i].name.size(), 22u);
+  }
+}
+
+TEST_F(ModuleFile, PatternsUseValidNotesSamplesAndCommonEffectsOnly) {
+  const std::set<int> allowed = {0x0, 0x1, 0x2, 0x3, 0xA, 0xC, 0xD, 0xF};
+  for (size_t p = 0; p < mod.patterns.size(); ++p) {
+    for (int r = 0; r < 64; ++r) {
+      for (int ch = 0; ch < 4; ++ch) {
+        const Cell& c = mod.patterns[p][r][ch];
+        SCOPED_TRACE("pattern " + std::to_string(p) + " row " + std::to_string(r) +
+                     " channel " + std::to_string(ch));
+        if (c.period != 0) {
+          EXPECT_NE(NoteName(c.period), "?") << c.period;
+          ASSERT_GE(c.sample, 1);
+          EXPECT_GT(mod.samples[c.sample - 1].length, 0);
+        }
+        EXPECT_TRUE(allowed.count(c.effect)) << c.effect;
+        if (c.effect == 0xC) {
+          EXPECT_LE(c.param, 64);
+        }
+        if (c.effect == 0xD) {
+          EXPECT_EQ(c.param, 0);
+        }
+        if (c.effect == 0xF) {
+          EXPECT_NE(c.param, 0) << "F00 would stop the song";
+        }
+        if (c.effect == 0xA) {  // slides go one way
+          EXPECT_TRUE((c.param & 0xF0) == 0 || (c.param & 0x0F) == 0);
+        }
+        // Arpeggios stay within the period table: their highest note is still a note.
+        if (c.effect == 0x0 && c.param != 0 && c.period != 0) {
+          int index = 0;
+          while (kPeriods[index] != c.period) ++index;
+          EXPECT_LT(index + std::max(c.param >> 4, c.param & 0xF), 36);
+        }
+      }
+    }
+  }
+  // The first row sets speed 6 and 117 BPM.
+  std::set<int> first;
+  for (const Cell& c : mod.patterns[mod.order[0]][0]) {
+    if (c.effect == 0xF) first.insert(c.param);
+  }
+  EXPECT_EQ(first, (std::set<int>{6, 117}));
+}
+
+TEST_F(ModuleFile, ScoreReadsBackAsComposed) {
+  // Channels: 0 bass, 1 drums, 2 lead, 3 pads. The theme's first pattern is the
+  // fourth order position; its lead opens with the motif E D C D E and the bass
+  // and pads follow Am F C G, one chord to a bar.
+  const auto& question = mod.patterns[mod.order[3]];
+  std::vector<std::string> lead;
+  for (int r = 0; r < 16; ++r) {
+    if (question[r][2].period) lead.push_back(NoteName(question[r][2].period));
+  }
+  EXPECT_EQ(lead, (std::vector<std::string>{"E-3", "D-3", "C-3", "D-3", "E-3"}));
+  const std::vector<std::string> roots = {"A-2", "F-2", "C-3", "G-2"};
+  const std::vector<int> pads = {9, 10, 10, 10};  // minor, major, major, major
+  for (int bar = 0; bar < 4; ++bar) {
+    const Cell& pad = question[bar * 16][3];
+    EXPECT_EQ(NoteName(pad.period), roots[bar]) << bar;
+    EXPECT_EQ(pad.sample, pads[bar]) << bar;
+    EXPECT_EQ(NoteName(question[bar * 16][0].period), roots[bar].substr(0, 2) + "1") << bar;
+    EXPECT_EQ(question[bar * 16][1].sample, bar == 0 ? 5 : 1) << "crash, then kicks";
+  }
+  // The theme returns unchanged later in the arrangement: the same pattern plays
+  // again, in the plasma section.
+  int repeats = 0;
+  for (int i = 0; i < mod.song_length; ++i) repeats += mod.order[i] == mod.order[3];
+  EXPECT_EQ(repeats, 3);
+
+  // The piece begins on a soft A minor pad that swells (volume 4, slides up) and ends
+  // on A minor, every voice fading.
+  const auto& intro = mod.patterns[mod.order[0]];
+  EXPECT_EQ(intro[0][3].sample, 9);
+  EXPECT_EQ(NoteName(intro[0][3].period), "A-2");
+  EXPECT_EQ(intro[0][3].effect, 0xC);
+  EXPECT_EQ(intro[0][3].param, 4);
+  EXPECT_EQ(intro[1][3].effect, 0xA);
+  EXPECT_EQ(intro[1][3].param, 0x10);
+  const auto& last = mod.patterns[mod.order[mod.song_length - 1]];
+  EXPECT_EQ(last[0][3].sample, 9);
+  EXPECT_EQ(NoteName(last[0][3].period), "A-2");
+  EXPECT_EQ(NoteName(last[0][0].period), "A-1");
+  for (int ch : {0, 2, 3}) {
+    int slides = 0;
+    for (int r = 1; r < 64; ++r) slides += last[r][ch].effect == 0xA && last[r][ch].param < 16;
+    EXPECT_GE(slides, 7) << "channel " << ch << " fades out";
+  }
+}
+
+TEST_F(ModuleFile, LengthAndSectionsFollowTheTimeline) {
+  const Timing t = Time(mod);
+  double timeline = 0.0;
+  std::vector<double> boundaries;
+  for (int ms : kPartMs) {
+    boundaries.push_back(timeline);
+    timeline += ms / 1000.0;
+  }
+  EXPECT_NEAR(timeline, 227.755, 1e-9);
+  EXPECT_NEAR(t.end, timeline, 5.0) << "song " << t.end << " s, timeline " << timeline << " s";
+  // It ends after the curtain has shut, and before the demo quits plus a beat.
+  const double shut = boundaries.back() + kCurtainShutMs / 1000.0;
+  EXPECT_GT(t.end, shut);
+  EXPECT_LT(t.end, timeline + 0.5);
+  // A new section (an order position) starts within a second of every part's start.
+  for (size_t i = 0; i < boundaries.size(); ++i) {
+    double nearest = 1e9;
+    for (double s : t.order_start) nearest = std::min(nearest, std::abs(s - boundaries[i]));
+    EXPECT_LT(nearest, 1.0) << "part " << i << " begins at " << boundaries[i] << " s";
+  }
+  // The last row of the song is a pattern break or the pattern's end, never a jump
+  // back: the song plays once.
+  for (const auto& p : mod.patterns) {
+    for (const auto& row : p) {
+      for (const Cell& c : row) EXPECT_NE(c.effect, 0xB);
+    }
+  }
+}
