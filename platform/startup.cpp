@@ -20,7 +20,7 @@ void FillBoth(uint16_t colour) {
 }
 }  // namespace
 
-int Main() {
+void StartUp() {
   vsync = 0;
   InitSDL();
   InitGraphics(16);
@@ -30,12 +30,20 @@ int Main() {
   FillBoth(0);
   SoundInit();
   partime = Ticks();  // the timeline's clock starts with the music
-  while (quit == 0) FrameStep();
+}
+
+int ShutDown() {
   SoundEnd();
   exit2menu();
   // No menu program to hand over to (a desktop): a finished run is a success.
   SDL_Quit();
   return 0;
+}
+
+int Main() {
+  StartUp();
+  while (quit == 0) FrameStep();
+  return ShutDown();
 }
 
 }  // namespace zudezed

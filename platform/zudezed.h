@@ -35,9 +35,15 @@ void CountFps(int32_t show);
 void CheckJoy();
 void exit2menu();
 
-// The whole program: start-up, precalculation, music, frame loop, shutdown.
+// The whole program: StartUp, FrameStep until quit is set, ShutDown.
 // Returns the process exit status when the menu program cannot be started.
 int Main();
+// Start-up up to the first frame: SDL and the 16-bit mode, the precalculation screen
+// and tables, cleared buffers, the music, and partime = Ticks().
+void StartUp();
+// The end of a run: stops the music and hands over to the menu program; returns the
+// exit status where there is none to hand over to.
+int ShutDown();
 
 // Handles one polled event the way the frame loop does (joystick buttons 2 and 6,
 // and on a desktop the keyboard and the window's close button).
