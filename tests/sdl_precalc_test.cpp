@@ -118,13 +118,18 @@ TEST_F(PrecalcTest, CountedStepDrawsFirstAt4800) {
 
 // Every step draws 18 times (the 16 multiples of n / 16 below n - 2 and the last two
 // items), alternating buffers, with a bar that only grows; at its end both buffers
-// hold the full band and its caption.
+// hold the full band and its caption. The half widths go through a truncated whole
+// percentage p of i / (n - 1), w = p * 159 / 100: a rounded percentage, or a direct
+// i * 159 / (n - 1), gives a wider bar at most sixteenths (29 or more at 3/16, not 28).
 TEST_F(PrecalcTest, EachStepFlipsEighteenTimesAndEndsWithAFullBand) {
+  const std::vector<int> half_widths{0,  9,  19,  28,  39,  49,  58,  68,
+                                     79, 89, 98, 108, 119, 128, 138, 147};
   std::vector<uint16_t> expect(kBufferElements, kBackground);
   for (int b = 0; b < 5; ++b) {
     const Step& step = kSteps[b];
     prec_ybar = b;
     int flips = 0;
+    std::vector<int> halves;
     std::array<size_t, 2> widest{0, 0};
     for (int32_t i = step.first_i; i < step.first_i + step.n; ++i) {
       const int drawn = prec_flip;
@@ -138,11 +143,16 @@ TEST_F(PrecalcTest, EachStepFlipsEighteenTimesAndEndsWithAFullBand) {
       EXPECT_EQ(static_cast<int>(cols.size()), cols.back() - cols.front() + 1) << b << " " << i;
       if (i >= step.n - 2) {
         EXPECT_EQ(cols.front(), 0) << b << " " << i;
+      } else {
+        halves.push_back(159 - cols.front());
       }
       EXPECT_GE(cols.size(), widest[drawn]) << b << " " << i;
       widest[drawn] = cols.size();
     }
     EXPECT_EQ(flips, 18) << b;
+    // The counted step starts at item 1, so its first draw is at 4800, not at 0.
+    const std::vector<int> want(half_widths.begin() + (step.first_i == 1 ? 1 : 0), half_widths.end());
+    EXPECT_EQ(halves, want) << b;
     ReferenceBar(expect.data(), b, 0, 318);
     ReferenceCaption(expect.data(), b, step);
     EXPECT_EQ(Copy(0), expect) << b;
