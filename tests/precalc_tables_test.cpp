@@ -133,14 +133,6 @@ TEST_F(TablesTest, DistAngleWitnessEntries) {
   EXPECT_EQ(at(-160, -113).inv_radius, 41);
 }
 
-TEST_F(TablesTest, DistAngleIsStoredColumnByColumn) {
-  // Storage index k is x-major: +1 is one step in y, +240 one step in x.
-  EXPECT_EQ(dist_angle[120 * 1 + 160 * 240].inv_radius, 0xFFFF);  // (0, 0)
-  EXPECT_EQ(dist_angle[161 * 240 + 120].inv_radius, 8192);        // (1, 0)
-  EXPECT_EQ(dist_angle[160 * 240 + 121].angle, 128);              // (0, 1)
-  EXPECT_EQ(dist_angle[0].inv_radius, 40);                        // (-160, -120)
-}
-
 TEST_F(TablesTest, WaterClamp) {
   EXPECT_EQ(uberclamp[0], 0);
   EXPECT_EQ(uberclamp[255], 0);

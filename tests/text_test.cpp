@@ -193,16 +193,6 @@ class LargeFontTest : public ::testing::Test {
   std::array<uint16_t, 256> shade = IntensityShade();
 };
 
-TEST_F(LargeFontTest, CharacterMapOfTheFont) {
-  EXPECT_EQ(fonts16['A'], 1);
-  EXPECT_EQ(fonts16['Z'], 26);
-  EXPECT_EQ(fonts16['a'], 27);
-  EXPECT_EQ(fonts16['0'], 62);
-  EXPECT_EQ(fonts16['1'], 53);
-  EXPECT_EQ(fonts16[' '], 0);
-  EXPECT_EQ(fonts16['^'], 85);
-}
-
 TEST_F(LargeFontTest, ScaleOneDrawsTheGlyphOneToOne) {
   std::vector<uint16_t> buf(kBufferElements, 0);
   drawfont16(100, 100, 1.0f, kA, shade.data(), buf.data());
@@ -301,13 +291,6 @@ TEST(Text16, EachLetterWobblesWithItsOwnScale) {
   }
   EXPECT_EQ(text, letters);
   EXPECT_GT(std::count_if(text.begin(), text.end(), [](uint16_t v) { return v != 0; }), 0);
-}
-
-TEST(ClearScreen, FillsEveryPixel) {
-  std::vector<uint16_t> buf(kBufferElements + 1, 7);
-  ClearScreen(buf.data(), 0x80A0);
-  EXPECT_EQ(std::count(buf.begin(), buf.end() - 1, 0x80A0), kBufferElements);
-  EXPECT_EQ(buf.back(), 7);
 }
 
 }  // namespace
