@@ -40,7 +40,7 @@ struct Ramp {
   int16_t first, last;
 };
 
-struct PaletteSpec {
+struct PaletteRecipe {
   int32_t palette;
   std::array<ColorStop, 4> stops;  // three-stop lists leave the fourth unused
   std::array<Ramp, 5> ramps;
@@ -57,7 +57,7 @@ constexpr std::array<Ramp, 5> kThereAndBack{
     {{0, 1, 0, 63}, {1, 2, 64, 127}, {2, 1, 128, 191}, {1, 0, 192, 255}}};
 
 // Every palette that the demo builds; palettes not listed stay 0 (black).
-constexpr std::array<PaletteSpec, 17> kPalettes{{
+constexpr std::array<PaletteRecipe, 17> kPalettes{{
     {0, {{{15, 0, 31}, {31, 15, 0}, {31, 31, 0}, {31, 31, 31}}},
      {{{0, 1, 0, 159}, {1, 2, 160, 191}, {2, 3, 192, 255}}}, 3},
     {1, {{{7, 0, 15}, {15, 7, 31}, {7, 15, 31}, {15, 31, 31}}}, kThreeRamps128, 3},
@@ -85,7 +85,7 @@ constexpr std::array<PaletteSpec, 17> kPalettes{{
 }  // namespace
 
 void colortest() {
-  for (const PaletteSpec& p : kPalettes) {
+  for (const PaletteRecipe& p : kPalettes) {
     uint16_t* base = shade_row(shades, p.palette);
     for (int32_t k = 0; k < p.ramp_count; ++k) {
       const Ramp& ramp = p.ramps[k];
