@@ -116,7 +116,9 @@ TEST_F(SmallFontTest, ColumnsOutside1To318AreNotDrawn) {
   EXPECT_GT(ink, 0);
 }
 
-// Characters start every 8 columns; the one whose left column reaches 312 is the last.
+// Characters start every 8 columns; the one whose left column reaches 312 is the last
+// (any later one would start beyond column 318). A long text is drawn up to and
+// including that character, whatever its length limit.
 TEST_F(SmallFontTest, StopsAfterTheCharacterAtColumn312) {
   const std::string many(60, 'W');
   Canvas a, b;
