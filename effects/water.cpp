@@ -51,10 +51,11 @@ void Water(uint16_t* buffer) {
     for (int32_t e = 0; e < H; ++e) {
       const int32_t k = base + e;
       const int32_t sum = cur[k - 1] + cur[k + 1] + cur[k - H] + cur[k + H];
-      // Heights above 255 (the sum of four heights can reach 1020 right after a
-      // drop) saturate at 255; below 0 the table gives 0.
+      // The table clamps to 0..255 for indices up to 511; heights above 255 (the sum
+      // of four heights can reach 1020 right after a drop) saturate at its last
+      // entry, 255.
       const int32_t idx = 256 + (sum >> 1) - nxt[k];
-      const uint8_t h = idx > 511 ? 255 : clampv[idx];
+      const uint8_t h = clampv[std::min(idx, 511)];
       // The slope is read from the map being rewritten: k - 1 and k - 240 already hold
       // this frame's heights, k + 1 and k + 240 still those of two frames ago.
       const int32_t dx = (nxt[k - 1] - nxt[k + 1]) >> 2;
