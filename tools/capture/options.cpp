@@ -51,7 +51,9 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv) {
     std::string_view name = arg;
     std::string_view value;
     bool has_inline_value = false;
-    if (arg.starts_with("--")) {
+    if (arg == "-h") {
+      name = "--help";
+    } else if (arg.starts_with("--")) {
       const size_t eq = arg.find('=');
       if (eq != std::string_view::npos) {
         name = arg.substr(0, eq);
@@ -91,7 +93,7 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv) {
     };
     int64_t n = 0;
 
-    if (name == "--help" || name == "-h") {
+    if (name == "--help") {
       if (!flag(&o.help)) return fail(r.error);
     } else if (name == "--stats") {
       if (!flag(&o.stats)) return fail(r.error);
@@ -159,8 +161,8 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv) {
   if (o.with_precalc && !(seen_png || seen_video)) {
     return fail("--with-precalc goes with --png or --video");
   }
-  if (o.with_precalc && (seen_from || seen_to)) {
-    return fail("--with-precalc captures from the start: it does not go with --from or --to");
+  if (o.with_precalc && seen_from) {
+    return fail("--with-precalc captures from the start: it does not go with --from");
   }
   if (o.mode == CaptureMode::kStats && seen_scale) return fail("--scale needs an output");
   r.ok = true;
