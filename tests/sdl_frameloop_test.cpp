@@ -74,14 +74,14 @@ class FrameLoopTest : public ::testing::Test {
 
 TEST_F(FrameLoopTest, ButtonTwoTogglesTheCounterAndTwoPressesInOneFrameCancel) {
   PushButton(2);
-  Run();
+  zudezed::Run();
   EXPECT_EQ(fps_show, 1);
   PushButton(2);
   PushButton(2);
-  Run();
+  zudezed::Run();
   EXPECT_EQ(fps_show, 1);
   PushButton(2);
-  Run();
+  zudezed::Run();
   EXPECT_EQ(fps_show, 0);
   EXPECT_EQ(nfrm, 3);
 }
@@ -113,7 +113,7 @@ TEST_F(FrameLoopTest, OtherButtonsReleasesAndEventTypesAreIgnored) {
 
 TEST_F(FrameLoopTest, KeyboardAndCloseButtonMapOntoTheButtons) {
   PushKey(SDLK_f);
-  Run();
+  zudezed::Run();
   EXPECT_EQ(fps_show, 1);
   EXPECT_EQ(quit, 0);
 
@@ -138,10 +138,10 @@ TEST_F(FrameLoopTest, KeyboardAndCloseButtonMapOntoTheButtons) {
 TEST_F(FrameLoopTest, FullscreenToggleKeepsAUsableScreen) {
   const int before = screen_fullscreen;
   PushKey(SDLK_F11);
-  Run();
+  zudezed::Run();
   ASSERT_NE(screen, nullptr);
   PushKey(SDLK_RETURN, KMOD_LALT);
-  Run();
+  zudezed::Run();
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(screen_fullscreen, before);  // toggled twice
   EXPECT_EQ(screen->w, 320 * screen_scale);
