@@ -2,7 +2,7 @@
 // each stroke pixel by pixel on the 5 x 7 grid, the 16 x 16 font by rendering the
 // strokes with a round pen at 4 x 4 supersampling, brightest along the stroke centre
 // (the font's shade row runs from dark blue through red and orange to white, so the
-// letters glow white-hot in the middle with red anti-aliased rims).
+// letters glow white-hot in the middle with orange and red anti-aliased rims).
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -38,7 +38,9 @@ char Digit(int v) { return v == 0 ? '.' : (v < 10 ? char('0' + v) : char('a' + v
 
 // Intensities 0..15 of a 16 x 16 glyph.
 std::array<std::array<int, 16>, 16> SmoothGlyph(int code) {
-  constexpr float kX0 = 3.5f, kSx = 2.25f, kY0 = 1.25f, kSy = 1.7f, kPen = 1.45f;
+  // The letters stay about 9 pixels wide: the credits draw one every 16 columns at
+  // up to 1.95 times the size, and a wider letter would be covered by its neighbour.
+  constexpr float kX0 = 4.7f, kSx = 1.65f, kY0 = 1.25f, kSy = 1.7f, kPen = 1.3f;
   std::vector<Stroke> strokes = GlyphStrokes(code);
   for (auto& s : strokes)
     for (auto& p : s) p = {kX0 + kSx * p.x, kY0 + kSy * p.y};
@@ -59,7 +61,10 @@ std::array<std::array<int, 16>, 16> SmoothGlyph(int code) {
             continue;
           }
           const float d = StrokeDistance(strokes, fx, fy);
-          if (d <= kPen) sum += 15.0f - 7.0f * (d / kPen) * (d / kPen);
+          // A flat bright core two pixels wide, so that a stroke survives the
+          // column and row skipping of a glyph drawn below full size, and a rim
+          // that darkens towards the edge.
+          if (d <= kPen) sum += 15.0f - 6.0f * Smooth(0.55f, kPen, d);
         }
       }
       const int v = int(sum / 16.0f + 0.5f);
