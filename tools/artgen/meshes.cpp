@@ -80,9 +80,9 @@ float FaceDepth(float y, float z) {
          std::exp(-std::pow(y / (2.2f + 3.5f * along), 2.0f)) * Smooth(-26.0f, -20.0f, z);
   x += 3.0f * Bump(ay, z, 4.5f, -21.0f, 2.5f, 2.5f);         // nostrils
   x += 3.5f * Bump(ay, z, 16.0f, -16.0f, 7.0f, 7.0f);        // cheeks
-  x += 3.5f * Bump(ay, z, 0.0f, -33.0f, 8.0f, 2.2f);         // upper lip
-  x -= 3.0f * Bump(ay, z, 0.0f, -36.5f, 9.0f, 1.2f);         // the mouth
-  x += 3.0f * Bump(ay, z, 0.0f, -40.0f, 7.0f, 2.2f);         // lower lip
+  x += 4.0f * Bump(ay, z, 0.0f, -33.0f, 8.5f, 2.4f);         // upper lip
+  x -= 5.0f * Bump(ay, z, 0.0f, -36.5f, 9.5f, 1.6f);         // the mouth
+  x += 3.5f * Bump(ay, z, 0.0f, -40.5f, 7.5f, 2.4f);         // lower lip
   x -= 2.0f * Bump(ay, z, 0.0f, -45.5f, 8.0f, 2.0f);         // below the lip
   x += 4.0f * Bump(ay, z, 0.0f, -53.0f, 9.0f, 5.0f);         // chin
   return x;
