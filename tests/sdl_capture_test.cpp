@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -321,6 +322,37 @@ TEST_F(CaptureRun, PrecalculationScreenComesFirst) {
     EXPECT_TRUE(is(last.At(100, 12 * b), back)) << b;
   }
   EXPECT_TRUE(is(last.At(0, 61), back));
+}
+
+
+TEST_F(CaptureRun, VideoHasPictureAndMusicForTheWholeDemo) {
+  if (std::system("command -v ffmpeg >/dev/null 2>&1 && command -v ffprobe >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "ffmpeg is not installed";
+  }
+  const fs::path video = dir_ / "demo.mp4";
+  const Outcome r = Capture({"--video", video.string(), "--fps", "2", "--with-precalc"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::printf("whole demo as a video at 2 fps: %.1f s\n", r.seconds);
+  const std::string probe = "ffprobe -v error -show_entries stream=codec_type,width,height"
+                            ":format=duration -of default=noprint_wrappers=1 '" +
+                            video.string() + "'";
+  FILE* p = popen(probe.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string info;
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, p) != nullptr) info += buf;
+  pclose(p);
+  EXPECT_NE(info.find("codec_type=video"), std::string::npos) << info;
+  EXPECT_NE(info.find("codec_type=audio"), std::string::npos) << info;
+  EXPECT_NE(info.find("width=320"), std::string::npos) << info;
+  EXPECT_NE(info.find("height=240"), std::string::npos) << info;
+  const size_t d = info.find("duration=");
+  ASSERT_NE(d, std::string::npos) << info;
+  // 3 s of precalculation screen, then the timeline (about 228 s; at 2 fps each part
+  // hands over up to half a second late).
+  const double seconds = std::atof(info.c_str() + d + 9);
+  EXPECT_GT(seconds, 230.0) << info;
+  EXPECT_LT(seconds, 236.0) << info;
 }
 
 }  // namespace
