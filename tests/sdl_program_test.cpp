@@ -46,8 +46,15 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_over
   const fs::path out = dir / "stdout.txt";
   const fs::path err = dir / "stderr.txt";
 
+  // The environment of the test, with the overridden variables replaced.
   std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry(*e);
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    const bool overridden = std::any_of(env_overrides.begin(), env_overrides.end(),
+                                        [&](const std::string& o) { return o.rfind(name, 0) == 0; });
+    if (!overridden) env.push_back(entry);
+  }
   for (const auto& o : env_overrides) env.push_back(o);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());

@@ -234,7 +234,7 @@ TEST(TimelineHandOver, TitleRevealsAndWipesTheLogoOnTime) {
   // Frames every 8 ms through the reveal, then every 16 ms.
   auto times = Every(0, 2200, 8);
   for (uint32_t t = 2200; t < 9000; t += 16) times.push_back(t);
-  times.push_back(1024);
+  for (uint32_t t : {1016u, 1024u, 2200u, 6784u, 7504u, 8320u}) times.push_back(t);
   std::sort(times.begin(), times.end());
   times.erase(std::unique(times.begin(), times.end()), times.end());
   const auto rows = Rows(InChild([&] {
@@ -263,8 +263,11 @@ TEST(TimelineHandOver, TitleRevealsAndWipesTheLogoOnTime) {
   EXPECT_EQ(at[6784][3], 192);  // the wipe has not started
   EXPECT_LT(at[7504][3], 192);
   EXPECT_GT(at[7504][3], 0);
+  ASSERT_EQ(at.size(), times.size());
   for (const auto& [t, v] : at) {
-    if (t >= 8320) EXPECT_EQ(v[3], 0) << t;  // wiped before the caption zoom
+    if (t >= 8320) {
+      EXPECT_EQ(v[3], 0) << t;  // wiped before the caption zoom
+    }
   }
 }
 
