@@ -10,6 +10,7 @@
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"
+#include "timeline/text.h"
 
 namespace zudezed {
 namespace {
@@ -173,6 +174,40 @@ TEST_F(FrameLoopTest, CounterShowsZeroUntilTheFirstFullSecondThenTheFramesOfTheL
   EXPECT_EQ(mo, 26);
   EXPECT_EQ(fps, 36);
   EXPECT_EQ(atime, 2500);
+}
+
+TEST_F(FrameLoopTest, CounterTextIsDrawnOverTheFrameOnlyForAPartThatHasRun) {
+  InitFonts();
+  part = 3;
+  fps_show = 1;
+  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, uint16_t{0});
+  bpp[3] = 0;  // the part has not run a frame yet: nothing is drawn
+  CountFps(1);
+  EXPECT_TRUE(std::all_of(framebuffer[0], framebuffer[0] + kBufferElements,
+                          [](uint16_t p) { return p == 0; }));
+  bpp[3] = 16;
+  mo = 42;
+  atime = 0;
+  SimClockSet(500);  // no counter update: "FPS = 42" stays
+  flip = 1;
+  CountFps(1);
+  // The text lands in the buffer of the frame being presented, in rows 9..16 from
+  // column 8 on, as the small font's OR-ed ink; nothing else changes.
+  int ink = 0;
+  for (int x = 0; x < 320; ++x) {
+    for (int y = 0; y < 240; ++y) {
+      const uint16_t p = framebuffer[1][x * 240 + 239 - y];
+      if (p == 0) continue;
+      EXPECT_EQ(p, 0x00FF) << x << "," << y;
+      EXPECT_TRUE(y >= 9 && y <= 16 && x >= 8 && x < 8 + 8 * 8) << x << "," << y;
+      ++ink;
+    }
+  }
+  EXPECT_GT(ink, 40);
+  EXPECT_TRUE(std::all_of(framebuffer[0], framebuffer[0] + kBufferElements,
+                          [](uint16_t p) { return p == 0; }));
+  EXPECT_STREQ(sbuffer.data(), "FPS = 42");
+  bpp[3] = 0;
 }
 
 TEST_F(FrameLoopTest, TicksScaleTheMillisecondClock) {
