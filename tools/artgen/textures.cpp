@@ -4,7 +4,8 @@
 // - kavrel_top, kavrel_bottom: the caps. Each cap triangle reads its texels along one
 //   radius from (64, 64) towards the rim circle of radius 61.5 about (63, 63) (texel
 //   units), so the designs are polar: colour rings by radius, alternating by sector.
-// - env1: a chrome sphere map: sky above a bright horizon, dark ground below, a sun.
+// - env1: a chrome sphere map: sky above a bright horizon, dark ground below, a sun,
+//   turned half round for the engine's inward-pointing normals (see MakeEnv).
 #include <algorithm>
 
 #include "tools/artgen/art.h"
@@ -92,9 +93,16 @@ void MakeCap(const std::string& path, Rgb a, Rgb b, Rgb rim, int petals) {
   WritePng(path, img, false);
 }
 
+// The renderer looks the map up by the rotated point normal, u growing with its x and
+// v with its y, and the engine's point normals point into the object (on a face turned
+// to the viewer they point away from it). So texel (u, v) shows what a chrome surface
+// whose outward normal is the opposite direction reflects: the sphere map below is
+// drawn the usual way and then turned half round, which puts its sky at the bottom of
+// the picture and on the top of the objects.
 void MakeEnv(const std::string& dir) {
   constexpr int N = 64;
-  Canvas img(N, N);
+  Canvas natural(N, N);
+  Canvas& img = natural;
   for (int y = 0; y < N; ++y) {
     for (int x = 0; x < N; ++x) {
       // The sphere normal of this texel (outside the disc, the rim's).
@@ -122,8 +130,11 @@ void MakeEnv(const std::string& dir) {
       img.at(x, y) = {Clamp01(c.r), Clamp01(c.g), Clamp01(c.b)};
     }
   }
-  img.at(N - 1, 0) = img.at(N - 2, 0);  // the last texel (top right) is not stored
-  WritePng(dir + "/env1.png", img, false);
+  Canvas turned(N, N);
+  for (int y = 0; y < N; ++y)
+    for (int x = 0; x < N; ++x) turned.at(x, y) = natural.at(N - 1 - x, N - 1 - y);
+  turned.at(N - 1, 0) = turned.at(N - 2, 0);  // the last texel (top right) is not stored
+  WritePng(dir + "/env1.png", turned, false);
 }
 
 }  // namespace
