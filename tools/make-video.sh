@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing (ffmpeg included), builds the capture program and renders
+# the whole demo, precalculation screen first, as an MP4 with its music.
+# Usage: tools/make-video.sh [FILE.mp4] [more zudezed-capture options]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-zudezed.mp4}
+shift || true
+tools/install-deps.sh ffmpeg
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZUDEZED_TESTS=OFF -DZUDEZED_BENCH=OFF >/dev/null
+cmake --build build -j"$(nproc)" --target zudezed-capture
+exec build/zudezed-capture --video "$out" --scale 2 --with-precalc "$@"
