@@ -99,6 +99,8 @@ void FontInit();
 // The ball sprite's colour and shade tables ball_p and ball_c; Show3dInit builds them
 // after the object catalogue.
 void BallInit();
+// The same from any picture in the ball's stored layout.
+void BallInit(const std::array<uint8_t, 768>& picture);
 // The fourth visible step: Init3d, BallInit, 4096 progress updates, then the next band
 // (prec_ybar += 1).
 void Show3dInit();

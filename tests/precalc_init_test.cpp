@@ -28,7 +28,7 @@ TEST(FontInit, BlocksBecomeColumnsListedBottomUp) {
   EXPECT_TRUE(std::all_of(fnt16.begin() + 256, fnt16.begin() + 512, [](uint8_t v) { return v == 0; }));
 }
 
-TEST(BallInit, ColoursMoveUpOneBitAndShadesStopAt15) {
+TEST(BallInit, TheDemoBallsColoursMoveUpOneBitAndShadesStayIn0To15) {
   ball_p.fill(0x5555);
   ball_c.fill(99);
   BallInit();
@@ -40,13 +40,30 @@ TEST(BallInit, ColoursMoveUpOneBitAndShadesStopAt15) {
     const int colour = ball[2 * i + 2] | ball[2 * i + 3] << 8;  // 15-bit xRRRRRGGGGGBBBBB
     ASSERT_EQ(ball_p[i], static_cast<uint16_t>(colour << 1)) << i;
   }
-  int sixteens = 0;
   for (int i = 0; i < 256; ++i) {
     const int v = ball[512 + i];
     ASSERT_EQ(ball_c[i], v > 15 ? 15 : v) << i;
-    sixteens += v == 16;
   }
-  EXPECT_GT(sixteens, 0);  // the picture's brightest shade, 16, is clamped somewhere
+}
+
+TEST(BallInit, ShadesAbove15AreClampedAndColoursAreDoubled) {
+  // A picture of the stored layout with every shade 0..16 and known colours.
+  std::array<uint8_t, 768> picture{};
+  for (int i = 0; i < 256; ++i) picture[512 + i] = static_cast<uint8_t>(i % 17);
+  picture[2 * 1 + 2] = 0x1F;                // colour 1: blue 31
+  picture[2 * 200 + 2] = 0x00;
+  picture[2 * 200 + 3] = 0x7C;              // colour 200: red 31
+  picture[2 * 255 + 2] = picture[2 * 255 + 3] = 0xFF;  // colour 255 is never used
+  BallInit(picture);
+  EXPECT_EQ(ball_c[16], 15);  // shade 16 becomes 15
+  EXPECT_EQ(ball_c[15], 15);
+  EXPECT_EQ(ball_c[14], 14);
+  EXPECT_EQ(ball_c[17], 0);
+  EXPECT_EQ(ball_c[33], 15);
+  EXPECT_EQ(ball_p[1], 0x003E);
+  EXPECT_EQ(ball_p[200], 0xF800);
+  EXPECT_EQ(ball_p[255], 0);
+  BallInit();  // back to the demo's own ball
 }
 
 TEST(BlobInit, FallsOffWithTheFourthPowerOfTheDistance) {
