@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct Case {
   const uint16_t* t3;
   float ax, ay, az, pz;
 };
+
+// Test names and messages show the case by its name, not as raw bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Pictures : public ::testing::TestWithParam<Case> {
  protected:
