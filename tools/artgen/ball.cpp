@@ -40,8 +40,8 @@ void MakeBall(const std::string& dir) {
       const float diff = std::max(0.0f, nx * lx + ny * ly + nz * lz);
       // Reflection of the light about the normal, against the viewer on +z.
       const float rz = 2.0f * (nx * lx + ny * ly + nz * lz) * nz - lz;
-      const float spec = std::pow(std::max(0.0f, rz), 12.0f);
-      const float v = 0.10f + 0.80f * diff + 0.6f * spec;
+      const float specular = std::pow(std::max(0.0f, rz), 12.0f);
+      const float v = 0.10f + 0.80f * diff + 0.6f * specular;
       const int shade = std::clamp(int(1.0f + v * 13.5f), 1, 14);
       grey[y * 16 + x] = static_cast<uint8_t>(shade * 16);
     }
