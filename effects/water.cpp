@@ -1,6 +1,7 @@
 // The water ripple: two height maps advanced by the classic two-frame wave rule, with
 // the group picture refracted by the slope of the heights.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -43,31 +44,43 @@ void Water(uint16_t* buffer) {
   std::swap(ba, bb);
   const uint8_t* cur = bb - H;  // latest heights (with the drop)
   uint8_t* nxt = ba - H;        // heights of the frame before, overwritten in place
-  const uint8_t* clampv = uberclamp.data();
   const uint16_t* pic = quib0.data();
 
   for (int32_t x = 1; x < kScreenWidth - 1; ++x) {
     const int32_t base = x * H;
+    // This frame's heights of the column. The clamp table maps 256 + v to v clamped to
+    // 0..255, which is what is computed here; heights above 255 (the sum of four
+    // heights can reach 1020 right after a drop) saturate at 255.
+    // Computing the column ahead of the refraction removes the per-element wait on
+    // the height just stored and lets this loop vectorise.
+    // col[1 + e] is the new height of element e, col[0] that of the element below it
+    // (the top of the column before, already rewritten).
+    std::array<uint8_t, H + 1> col;
+    col[0] = nxt[base - 1];
     for (int32_t e = 0; e < H; ++e) {
       const int32_t k = base + e;
       const int32_t sum = cur[k - 1] + cur[k + 1] + cur[k - H] + cur[k + H];
-      // The table clamps to 0..255 for indices up to 511; heights above 255 (the sum
-      // of four heights can reach 1020 right after a drop) saturate at its last
-      // entry, 255.
-      const int32_t idx = 256 + (sum >> 1) - nxt[k];
-      const uint8_t h = clampv[std::min(idx, 511)];
-      // The slope is read from the map being rewritten: k - 1 and k - 240 already hold
-      // this frame's heights, k + 1 and k + 240 still those of two frames ago.
-      const int32_t dx = (nxt[k - 1] - nxt[k + 1]) >> 2;
+      col[1 + e] = static_cast<uint8_t>(std::clamp((sum >> 1) - nxt[k], 0, 255));
+    }
+    // The picture element each screen element shows, gathered in a loop of its own so
+    // that the slope and clamp arithmetic vectorises.
+    std::array<int32_t, H> src;
+    for (int32_t e = 0; e < H; ++e) {
+      const int32_t k = base + e;
+      // The slope is read as the map is being rewritten in element order: k - 1 and
+      // k - 240 already hold this frame's heights, k + 1 and k + 240 still those of
+      // two frames ago.
+      const int32_t dx = (col[e] - nxt[k + 1]) >> 2;
       const int32_t de = (nxt[k - H] - nxt[k + H]) >> 2;
       // Near the picture's edges the displaced pixel is clamped to the nearest one of
       // the picture, column and element separately, so no edge wraps into the
       // neighbouring column.
       const int32_t sx = std::clamp(x + dx, 0, kScreenWidth - 1);
       const int32_t se = std::clamp(e + de, 0, H - 1);
-      buffer[k] = pic[sx * H + se];
-      nxt[k] = h;
+      src[e] = sx * H + se;
     }
+    for (int32_t e = 0; e < H; ++e) buffer[base + e] = pic[src[e]];
+    std::memcpy(nxt + base, col.data() + 1, H);
   }
 
   // Edge columns 0 and 319 are not computed: keep both height maps at rest there (the

@@ -25,8 +25,6 @@ else
   trap 'rm -rf "$out"' EXIT
 fi
 build=$(cd "$build" && pwd)
-# Run where there is no music module: the demo then plays silent, so the mixing done by
-# the sound thread is not counted into the frames.
 (cd "$out" && valgrind --tool=callgrind --instr-atstart=no \
   --callgrind-out-file="$out/cg.out" "$build/zudezed-partbench" "$stride" >"$out/log" 2>"$out/valgrind.log") ||
   { cat "$out/valgrind.log" >&2; exit 1; }
