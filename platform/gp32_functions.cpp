@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <bit>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -142,18 +143,61 @@ namespace {
 // The 16-bit buffer onto a 16-bit screen, scale k: the demo's own case, with no
 // per-pixel choice of depth, screen format or scale (the general loop below costs
 // about ten times as many instructions per pixel).
+// conv16 of four elements held in one 64-bit word: the shifted-down blue bits never
+// reach the neighbouring element's field, which the mask clears anyway.
+constexpr uint64_t Conv16x4(uint64_t w) {
+  return (w & 0xFFE0FFE0FFE0FFE0ull) | ((w >> 1) & 0x001F001F001F001Full);
+}
+static_assert(Conv16x4(0x0001'FFFF'8421'003Eull) ==
+              (uint64_t{conv16(0x0001)} << 48 | uint64_t{conv16(0xFFFF)} << 32 |
+               uint64_t{conv16(0x8421)} << 16 | conv16(0x003E)));
+
+// Stores pixel p at column x of a row, k times side by side.
+template <int K>
+inline void PutScaled(uint16_t* out, int x, uint16_t p) {
+  for (int r = 0; r < K; ++r) out[x * K + r] = p;
+}
+
+// The 16-bit buffer onto a 16-bit screen, scale K: the demo's own case, with no
+// per-pixel choice of depth, screen format or scale. Four screen rows are made at a
+// time: the four elements of a column that they show are neighbours in the buffer and
+// are read and converted as one 64-bit word (a quarter of the general loop's
+// instructions per pixel).
 template <int K>
 void Convert16To16(const uint16_t* src, uint8_t* pixels, int pitch, int rows, int cols) {
-  for (int y = 0; y < rows; ++y) {
-    uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * K * pitch;
-    auto* out = reinterpret_cast<uint16_t*>(row);
-    const uint16_t* in = src + (kScreenHeight - 1 - y);
-    for (int x = 0; x < cols; ++x) {
-      const uint16_t p = conv16(in[x * kScreenHeight]);
-      for (int r = 0; r < K; ++r) out[x * K + r] = p;
+  auto row_at = [&](int y) {
+    return reinterpret_cast<uint16_t*>(pixels + static_cast<std::ptrdiff_t>(y) * K * pitch);
+  };
+  int y = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; y + 4 <= rows; y += 4) {
+      // The band's lowest element is screen row y + 3; element j shows row y + 3 - j.
+      const uint16_t* in = src + (kScreenHeight - 4 - y);
+      uint16_t* out3 = row_at(y);
+      uint16_t* out2 = row_at(y + 1);
+      uint16_t* out1 = row_at(y + 2);
+      uint16_t* out0 = row_at(y + 3);
+      for (int x = 0; x < cols; ++x) {
+        uint64_t w;
+        std::memcpy(&w, in + x * kScreenHeight, sizeof w);
+        w = Conv16x4(w);
+        PutScaled<K>(out0, x, static_cast<uint16_t>(w));
+        PutScaled<K>(out1, x, static_cast<uint16_t>(w >> 16));
+        PutScaled<K>(out2, x, static_cast<uint16_t>(w >> 32));
+        PutScaled<K>(out3, x, static_cast<uint16_t>(w >> 48));
+      }
     }
+  }
+  for (; y < rows; ++y) {
+    const uint16_t* in = src + (kScreenHeight - 1 - y);
+    uint16_t* out = row_at(y);
+    for (int x = 0; x < cols; ++x) PutScaled<K>(out, x, conv16(in[x * kScreenHeight]));
+  }
+  // Pixel replication: the other K - 1 lines of each row are copies of the first.
+  for (y = 0; y < rows; ++y) {
+    const uint8_t* row = reinterpret_cast<const uint8_t*>(row_at(y));
     for (int r = 1; r < K; ++r) {
-      std::memcpy(row + static_cast<std::ptrdiff_t>(r) * pitch, row,
+      std::memcpy(const_cast<uint8_t*>(row) + static_cast<std::ptrdiff_t>(r) * pitch, row,
                   static_cast<size_t>(cols) * K * 2);
     }
   }
