@@ -1,6 +1,7 @@
 // Julia fractals in 8.8 fixed point and the rotozoomer that tiles the 128 x 128 Julia
 // texture over the screen with 8.24 steps.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -19,12 +20,11 @@ constexpr int32_t kEscape = 1024;  // |z|^2 > 4 in 8.8
 
 // The iteration count of the start point (x, y) for the constant (cr, ci), all 8.8:
 // the number of completed iterations before |z|^2 > 4 was seen, 0..14, or 15 when
-// all fifteen tests pass. The first iterate is computed from the start point.
-// Callers keep |cr|, |ci| <= 16384 and the start point within +-2048, so that no
-// product leaves the 32-bit range.
-inline int32_t JuliaCount(int32_t x, int32_t y, int32_t cr, int32_t ci) {
-  int32_t zr = cr + ((x * x) >> 8) - ((y * y) >> 8);
-  int32_t zi = ci + ((2 * x * y) >> 8);
+// all fifteen tests pass. It is given the first iterate, computed from the start
+// point as zr = cr + (x*x >> 8) - (y*y >> 8), zi = ci + (2*x*y >> 8). Callers keep
+// |cr|, |ci| <= 16384 and the start point within +-2048, so that no product leaves
+// the 32-bit range.
+inline int32_t JuliaCount(int32_t zr, int32_t zi, int32_t cr, int32_t ci) {
 #pragma GCC unroll 15
   for (int32_t n = 0; n < kMaxIterations; ++n) {
     const int32_t sr = (zr * zr) >> 8;
@@ -49,13 +49,23 @@ void Juhlia(uint16_t* buffer, const uint16_t* palette, float cr, float ci) {
   // The upper half of every column is computed; the point mirror (-x, -y) of a Julia
   // set has the same count, so each value is also written at column 319 - c,
   // element 239 - e.
+  // The first iterate's parts that depend on the element alone (y^2) or the column
+  // alone (cr + x^2, 2x) are computed once, not per pixel.
+  std::array<int32_t, 120> ysq;
+  for (int32_t e = 120; e < kScreenHeight; ++e) {
+    const int32_t y = 4 * (e - 119);
+    ysq[e - 120] = (y * y) >> 8;
+  }
   for (int32_t c = 0; c < kScreenWidth; ++c) {
     const int32_t x = 4 * c - 640;
+    const int32_t zr0 = cr8 + ((x * x) >> 8);
+    const int32_t x2 = 2 * x;
     uint16_t* col = buffer + c * kScreenHeight;
     uint16_t* mirror = buffer + (kScreenWidth - 1 - c) * kScreenHeight + (kScreenHeight - 1);
     for (int32_t e = 120; e < kScreenHeight; ++e) {
       const int32_t y = 4 * (e - 119);
-      const uint16_t colour = palette[JuliaCount(x, y, cr8, ci8) * 16];
+      const int32_t n = JuliaCount(zr0 - ysq[e - 120], ci8 + ((x2 * y) >> 8), cr8, ci8);
+      const uint16_t colour = palette[n * 16];
       col[e] = colour;
       mirror[-e] = colour;
     }
@@ -65,13 +75,21 @@ void Juhlia(uint16_t* buffer, const uint16_t* palette, float cr, float ci) {
 void Juhlia128(uint8_t* texture) {
   const int32_t cr8 = trunc_i32(std::sin(prticks / 640.0) * 256.0);
   const int32_t ci8 = trunc_i32(std::cos(prticks / 768.0) * 256.0);
+  std::array<int32_t, 64> ysq;
+  for (int32_t k = 0; k < 64; ++k) {
+    const int32_t y = 448 - 7 * k;
+    ysq[k] = (y * y) >> 8;
+  }
   for (int32_t r = 0; r < 128; ++r) {
     const int32_t x = -448 + 7 * r;
+    const int32_t zr0 = cr8 + ((x * x) >> 8);
+    const int32_t x2 = 2 * x;
     uint8_t* row = texture + r * 128;
     uint8_t* mirror = texture + (127 - r) * 128;
     for (int32_t k = 0; k < 64; ++k) {
       const int32_t y = 448 - 7 * k;
-      const auto v = static_cast<uint8_t>(JuliaCount(x, y, cr8, ci8) * 16);
+      const int32_t n = JuliaCount(zr0 - ysq[k], ci8 + ((x2 * y) >> 8), cr8, ci8);
+      const auto v = static_cast<uint8_t>(n * 16);
       row[127 - k] = v;
       mirror[k] = v;
     }

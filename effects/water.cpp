@@ -79,6 +79,7 @@ void Water(uint16_t* buffer) {
       const int32_t se = std::clamp(e + de, 0, H - 1);
       src[e] = sx * H + se;
     }
+#pragma GCC unroll 8
     for (int32_t e = 0; e < H; ++e) buffer[base + e] = pic[src[e]];
     std::memcpy(nxt + base, col.data() + 1, H);
   }
