@@ -20,10 +20,9 @@ static_assert(kFormat == 0x8010);
 constexpr int kChannels = 1;
 constexpr int kChunk = 512;
 
-// The module is looked for in the working directory, then beside the program, so a
-// run from another directory still has its music. When neither exists the plain
-// name is loaded, and the loader's message says what is missing.
-std::string FindModule() {
+}  // namespace
+
+std::string FindMusicModule() {
   if (access(kMusicFile, R_OK) == 0) return kMusicFile;
   char exe[4096];
   const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
@@ -35,15 +34,16 @@ std::string FindModule() {
       if (access(path.c_str(), R_OK) == 0) return path;
     }
   }
-  return kMusicFile;
+  return "";
 }
-
-}  // namespace
 
 void SoundInit() {
   Mix_OpenAudio(kRate, kFormat, kChannels, kChunk);
   Mix_VolumeMusic(MIX_MAX_VOLUME);
-  music = Mix_LoadMUS(FindModule().c_str());
+  // Without the module anywhere the plain name is loaded, so the loader's own message
+  // says what is missing (once).
+  const std::string path = FindMusicModule();
+  music = Mix_LoadMUS(path.empty() ? kMusicFile : path.c_str());
   if (music == nullptr) {
     std::fputs(SDL_GetError(), stdout);
     std::fflush(stdout);

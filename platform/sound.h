@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct _Mix_Music;
 
@@ -10,6 +11,10 @@ namespace zudezed {
 inline constexpr const char* kMusicFile = "sorvaline.mod";
 
 extern _Mix_Music* music;  // null if loading failed
+
+// The module's path: the working directory first, then beside the program, so a run
+// from another directory still has its music; empty when neither has it.
+std::string FindMusicModule();
 
 void SoundInit();
 void SoundEnd();

@@ -290,7 +290,7 @@ int Capture(const CaptureOptions& o) {
           "install ffmpeg)");
       return kExitFailed;
     }
-    module = FindMusicModuleFile();
+    module = FindMusicModule();
     if (module.empty()) {
       Say(std::string("cannot find the music module ") + kMusicFile +
           " in the working directory or beside this program");

@@ -40,21 +40,6 @@ std::string FindOnPath(const std::string& program) {
   return "";
 }
 
-std::string FindMusicModuleFile() {
-  if (access(kMusicFile, R_OK) == 0) return kMusicFile;
-  char exe[4096];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n > 0) {
-    std::string path(exe, static_cast<size_t>(n));
-    const size_t slash = path.rfind('/');
-    if (slash != std::string::npos) {
-      path = path.substr(0, slash + 1) + kMusicFile;
-      if (access(path.c_str(), R_OK) == 0) return path;
-    }
-  }
-  return "";
-}
-
 std::vector<std::string> FfmpegArguments(const std::string& ffmpeg, const std::string& output,
                                          const std::string& module, int width, int height,
                                          int fps, int64_t audio_delay_ms) {

@@ -13,10 +13,6 @@ namespace zudezed {
 // The full path of an executable found on PATH, or "" when there is none.
 std::string FindOnPath(const std::string& program);
 
-// The music module the way the demo finds it: in the working directory, then beside
-// this program. "" when neither exists.
-std::string FindMusicModuleFile();
-
 struct VideoPipe {
   pid_t pid = -1;
   int fd = -1;
