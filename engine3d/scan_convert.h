@@ -11,6 +11,7 @@
 // buffer index and the K stepped values; it is inlined into each filler.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -83,10 +84,25 @@ inline void Span(int32_t x, const Edge<K>& e1, const Edge<K>& e2, Plot& plot) {
     v[k] = s.acc[k + 1];
     dv[k] = Slope(Sub(f.acc[k + 1], s.acc[k + 1]), r);
   }
-  uint32_t i = static_cast<uint32_t>(wadd(wmul(wadd(x, 1), kScreenHeight), start));
-  for (int32_t n = 0; n < static_cast<int32_t>(len); ++n, ++i) {
+  const uint32_t i0 = static_cast<uint32_t>(wadd(wmul(wadd(x, 1), kScreenHeight), start));
+  // The elements whose index lies in the buffer, n0 <= n < n1: one run, since the
+  // index wraps round at most once within a span. Finding it first leaves the
+  // element loop without a per-element test (and lets the compiler widen plain
+  // fills).
+  const auto n_total = static_cast<uint32_t>(len);
+  constexpr auto kElements = static_cast<uint32_t>(kBufferElements);
+  uint32_t n0 = 0, n1 = 0;
+  if (i0 < kElements) {
+    n1 = std::min(n_total, kElements - i0);
+  } else if (uint32_t to_zero = 0u - i0; to_zero < n_total) {
+    n0 = to_zero;
+    n1 = std::min(n_total, n0 + kElements);
+  }
+  // The skipped elements still advance the values.
+  for (int k = 0; k < K; ++k) v[k] = wadd(v[k], wmul(dv[k], static_cast<int32_t>(n0)));
+  for (uint32_t n = n0; n < n1; ++n) {
     for (int k = 0; k < K; ++k) v[k] = wadd(v[k], dv[k]);
-    if (i < static_cast<uint32_t>(kBufferElements)) plot(i, v);
+    plot(i0 + n, v);
   }
 }
 
