@@ -1,0 +1,195 @@
+// zudezed-soak: runs the program's own start-up and frame step (StartUp, FrameStep)
+// on the simulated clock until the timeline sets `quit` by itself, then stops the
+// music and SDL. Frame times are either a fixed rate (--fps N: frame k is shown at
+// floor(k * 1000 / N) ms) or random (--jitter SEED: every frame takes 0..M ms, M from
+// --max-frame-ms, and the clock starts at a random offset so that the timeline does
+// not begin at tick 0). Prints one line of results:
+//   frames=<n> simulated_s=<s> wall_s=<s> peak_rss_kb=<kb> result=<ok|...>
+// Exit status 0 when the timeline reached its end part and quit by itself, 1 when it
+// did not end within twice its length or was interrupted, 2 for a wrong command line.
+#include <SDL.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "platform/clock_sim.h"
+#include "platform/sound.h"
+#include "platform/zudezed.h"
+#include "timeline/script.h"
+
+namespace zudezed {
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+// The part the timeline rests in once its last part has set `quit`.
+constexpr int32_t kFinalPart = 7;
+// The timeline's length in ticks is about 228000; a run that has not ended after
+// twice that has hung.
+constexpr int64_t kGiveUpMs = 2 * 228000;
+constexpr int64_t kMaxFps = 100000;
+constexpr int64_t kMaxFrameMsLimit = 60000;
+constexpr int64_t kDefaultMaxFrameMs = 100;
+constexpr uint32_t kMaxStartOffsetMs = 5000;
+
+struct SoakOptions {
+  int64_t fps = 0;         // > 0: fixed rate
+  bool jitter = false;     // random frame times
+  uint32_t seed = 0;
+  int64_t max_frame_ms = kDefaultMaxFrameMs;
+  bool show_fps = false;   // draw the frames-per-second text on every frame
+  std::string audio_driver = "dummy";  // SDL's audio driver; a missing one runs silent
+};
+
+const char* const kUsage =
+    "usage: zudezed-soak --fps N [--show-fps] [--audio-driver NAME]\n"
+    "       zudezed-soak --jitter SEED [--max-frame-ms M] [--show-fps] [--audio-driver NAME]\n"
+    "Runs the whole demo on the simulated clock until it ends by itself and prints\n"
+    "frames, simulated seconds, wall seconds and peak memory.\n";
+
+// A whole decimal number in [lo, hi]; anything else (empty, signs, trailing text,
+// out of range) is refused.
+bool ParseNumber(const char* s, int64_t lo, int64_t hi, int64_t* out) {
+  if (s == nullptr || *s < '0' || *s > '9') return false;
+  int64_t v = 0;
+  for (const char* p = s; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return false;
+    v = v * 10 + (*p - '0');
+    if (v > hi) return false;
+  }
+  if (v < lo) return false;
+  *out = v;
+  return true;
+}
+
+bool ParseArgs(int argc, char** argv, SoakOptions* o, std::string* error) {
+  bool max_given = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    int64_t v = 0;
+    if (a == "--fps") {
+      if (!ParseNumber(value, 1, kMaxFps, &v)) {
+        *error = "--fps needs a whole number from 1 to " + std::to_string(kMaxFps);
+        return false;
+      }
+      o->fps = v;
+      ++i;
+    } else if (a == "--jitter") {
+      if (!ParseNumber(value, 0, UINT32_MAX, &v)) {
+        *error = "--jitter needs a seed from 0 to 4294967295";
+        return false;
+      }
+      o->jitter = true;
+      o->seed = static_cast<uint32_t>(v);
+      ++i;
+    } else if (a == "--max-frame-ms") {
+      if (!ParseNumber(value, 1, kMaxFrameMsLimit, &v)) {
+        *error = "--max-frame-ms needs a whole number from 1 to " + std::to_string(kMaxFrameMsLimit);
+        return false;
+      }
+      o->max_frame_ms = v;
+      max_given = true;
+      ++i;
+    } else if (a == "--audio-driver") {
+      if (value == nullptr || *value == '\0') {
+        *error = "--audio-driver needs the name of an SDL audio driver";
+        return false;
+      }
+      o->audio_driver = value;
+      ++i;
+    } else if (a == "--show-fps") {
+      o->show_fps = true;
+    } else {
+      *error = "unknown argument " + a;
+      return false;
+    }
+  }
+  if ((o->fps > 0) == o->jitter) {
+    *error = "give exactly one of --fps and --jitter";
+    return false;
+  }
+  if (max_given && !o->jitter) {
+    *error = "--max-frame-ms goes with --jitter";
+    return false;
+  }
+  return true;
+}
+
+int64_t PeakRssKb() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+int Soak(const SoakOptions& o) {
+  // Headless: no window and no sound card needed, whatever the environment says.
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", o.audio_driver.c_str(), 1);
+
+  std::mt19937 rng(o.seed);
+  const uint32_t start_ms =
+      o.jitter ? std::uniform_int_distribution<uint32_t>(0, kMaxStartOffsetMs)(rng) : 0;
+  std::uniform_int_distribution<int64_t> frame_ms(0, o.max_frame_ms);
+
+  const auto wall0 = std::chrono::steady_clock::now();
+  SimClockSet(start_ms);
+  StartUp();
+  // Without its module the demo prints the loader's message with no line end; end
+  // that line so the result line stands on its own.
+  if (music == nullptr) {
+    std::fputc('\n', stdout);
+  }
+  if (o.show_fps) fps_show = 1;
+
+  const uint32_t base = SimClockNow();
+  int64_t frames = 0;
+  int64_t t = 0;  // simulated ms since the timeline started
+  while (quit == 0 && t <= kGiveUpMs) {
+    SimClockSet(base + static_cast<uint32_t>(t));
+    FrameStep();
+    ++frames;
+    t = o.jitter ? t + frame_ms(rng) : frames * 1000 / o.fps;
+  }
+  // The time of the last frame shown.
+  const int64_t last_ms = static_cast<int64_t>(SimClockNow() - base);
+  const char* result = "ok";
+  if (quit == 0) {
+    result = "no-end";
+  } else if (part != kFinalPart) {
+    result = "interrupted";
+  }
+  SoundEnd();
+  SDL_Quit();
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+  std::printf("frames=%lld simulated_s=%.3f wall_s=%.1f peak_rss_kb=%lld result=%s\n",
+              static_cast<long long>(frames), static_cast<double>(last_ms) / 1000.0, wall,
+              static_cast<long long>(PeakRssKb()), result);
+  std::fflush(stdout);
+  return std::strcmp(result, "ok") == 0 ? 0 : kExitFailed;
+}
+
+}  // namespace
+}  // namespace zudezed
+
+int main(int argc, char** argv) {
+  zudezed::SoakOptions o;
+  std::string error;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(zudezed::kUsage, stdout);
+      return 0;
+    }
+  }
+  if (!zudezed::ParseArgs(argc, argv, &o, &error)) {
+    std::fprintf(stderr, "zudezed-soak: %s\n%s", error.c_str(), zudezed::kUsage);
+    return zudezed::kExitUsage;
+  }
+  return zudezed::Soak(o);
+}
