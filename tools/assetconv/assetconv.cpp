@@ -20,6 +20,9 @@ namespace {
 
 std::string Num(long long v) { return std::to_string(v); }
 
+// The widest and tallest PNG the converter decodes.
+constexpr png_uint_32 kMaxPngSide = 4096;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -53,6 +56,17 @@ Image ReadPng(const std::string& path) {
   png_init_io(png, f);
   png_set_sig_bytes(png, 8);
   png_read_info(png, info);
+  // The header alone can claim any size up to libpng's million-pixel sides; decoding
+  // allocates the whole image first. No source of the demo comes near the limit (the
+  // largest is 320 x 240), so a larger header is refused before anything is allocated.
+  const png_uint_32 claimed_w = png_get_image_width(png, info);
+  const png_uint_32 claimed_h = png_get_image_height(png, info);
+  if (claimed_w > kMaxPngSide || claimed_h > kMaxPngSide) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(f);
+    Fail(path, "too large: " + Num(claimed_w) + " x " + Num(claimed_h) + " pixels, at most " +
+                   Num(kMaxPngSide) + " x " + Num(kMaxPngSide));
+  }
   colour = png_get_color_type(png, info);
   depth = png_get_bit_depth(png, info);
   int channels = 0;
@@ -384,9 +398,13 @@ std::vector<uint8_t> ConvertMesh(const std::string& text, size_t size, const std
       if (args.size() != 3)
         Fail(name, "line " + Num(no) + ": polygons are triangles, this one has " +
                        Num(static_cast<long long>(args.size())) + " points");
-      pls.push_back({ParseIndex(args[0], pts.size(), no, name),
-                     ParseIndex(args[1], pts.size(), no, name),
-                     ParseIndex(args[2], pts.size(), no, name)});
+      const std::array<long, 3> f = {ParseIndex(args[0], pts.size(), no, name),
+                                     ParseIndex(args[1], pts.size(), no, name),
+                                     ParseIndex(args[2], pts.size(), no, name)};
+      // A triangle on two points has no face and no normal.
+      if (f[0] == f[1] || f[1] == f[2] || f[0] == f[2])
+        Fail(name, "line " + Num(no) + ": the polygon names a point twice");
+      pls.push_back(f);
     } else if (rec == "o" || rec == "g" || rec == "s" || rec == "usemtl" || rec == "mtllib") {
       continue;  // grouping and material records carry nothing the stored format keeps
     } else {
@@ -410,6 +428,8 @@ std::vector<uint8_t> ConvertMesh(const std::string& text, size_t size, const std
       Fail(name, "point " + Num(static_cast<long long>(i + 1)) + " belongs to " + Num(uses[i]) +
                      " polygons, at most 255");
   }
+  // An empty mesh (an empty or truncated file) would draw nothing.
+  if (pls.empty()) Fail(name, "no polygons; a stored mesh needs at least one");
   const size_t bytes = 6 + 3 * pts.size() + 4 * lns.size() + 6 * pls.size();
   if (bytes > size)
     Fail(name, "the mesh takes " + Num(static_cast<long long>(bytes)) + " bytes, the array holds " +
