@@ -1,6 +1,7 @@
 // The program itself, run headless as a user would start it: it plays, ends cleanly
 // when asked to, runs silent without music or sound device, and fails loudly but
 // cleanly without a screen.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <fcntl.h>
@@ -38,15 +39,8 @@ std::string Slurp(const fs::path& p) {
   return s.str();
 }
 
-// Runs the program in dir with the given environment overrides; sends sig after
-// stop_after (unless it has ended by then) and waits for it to end.
-Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_overrides,
-                   std::chrono::milliseconds stop_after, int sig = SIGTERM,
-                   const fs::path& program = fs::path(ZUDEZED_BINARY_DIR) / "zudezed") {
-  const fs::path out = dir / "stdout.txt";
-  const fs::path err = dir / "stderr.txt";
-
-  // The environment of the test, with the overridden variables replaced.
+// The test's environment with the overridden variables replaced.
+std::vector<std::string> Environment(const std::vector<std::string>& env_overrides) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry(*e);
@@ -56,6 +50,16 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_over
     if (!overridden) env.push_back(entry);
   }
   for (const auto& o : env_overrides) env.push_back(o);
+  return env;
+}
+
+// Starts program with args in dir (its working directory), standard output and error
+// going to stdout.txt and stderr.txt there. Returns the process id, or -1.
+pid_t Spawn(const fs::path& dir, const std::vector<std::string>& env_overrides,
+            const fs::path& program, const std::vector<std::string>& args = {}) {
+  const fs::path out = dir / "stdout.txt";
+  const fs::path err = dir / "stderr.txt";
+  std::vector<std::string> env = Environment(env_overrides);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -69,36 +73,36 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_over
   const std::string cwd = fs::current_path();
   fs::current_path(dir);
   std::string path = program.string();
-  char* argv[] = {path.data(), nullptr};
+  std::vector<std::string> argv_s = {path};
+  argv_s.insert(argv_s.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_s) argv.push_back(a.data());
+  argv.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data());
+  const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
   fs::current_path(cwd);
   posix_spawn_file_actions_destroy(&actions);
-  Outcome o;
-  if (rc != 0) return o;
+  return rc == 0 ? pid : -1;
+}
 
-  int wstatus = 0;
-  const auto deadline = std::chrono::steady_clock::now() + stop_after;
-  bool ended = false;
+// Waits up to `limit` for pid to end; true when it has, with its wait status.
+bool WaitFor(pid_t pid, std::chrono::milliseconds limit, int* wstatus) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < deadline) {
-    if (waitpid(pid, &wstatus, WNOHANG) == pid) {
-      ended = true;
-      break;
-    }
+    if (waitpid(pid, wstatus, WNOHANG) == pid) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  if (!ended) {
+  return false;
+}
+
+// Sends sig to pid (unless it has ended by then), then waits for it to end: it must
+// end by itself within 20 s, otherwise it is killed hard and reported as hung (-2).
+Outcome StopAndCollect(const fs::path& dir, pid_t pid, int sig) {
+  Outcome o;
+  int wstatus = 0;
+  if (waitpid(pid, &wstatus, WNOHANG) != pid) {
     kill(pid, sig);
-    // It must end by itself soon after the signal: give it 20 s, then kill it hard.
-    const auto hard = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < hard) {
-      if (waitpid(pid, &wstatus, WNOHANG) == pid) {
-        ended = true;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (!ended) {
+    if (!WaitFor(pid, std::chrono::seconds(20), &wstatus)) {
       kill(pid, SIGKILL);
       waitpid(pid, &wstatus, 0);
       o.status = -2;  // hung
@@ -107,9 +111,29 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_over
   }
   o.exited = WIFEXITED(wstatus);
   o.status = o.exited ? WEXITSTATUS(wstatus) : WTERMSIG(wstatus);
-  o.out = Slurp(out);
-  o.err = Slurp(err);
+  o.out = Slurp(dir / "stdout.txt");
+  o.err = Slurp(dir / "stderr.txt");
   return o;
+}
+
+// Runs the program in dir with the given environment overrides; sends sig after
+// stop_after (unless it has ended by then) and waits for it to end.
+Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_overrides,
+                   std::chrono::milliseconds stop_after, int sig = SIGTERM,
+                   const fs::path& program = fs::path(ZUDEZED_BINARY_DIR) / "zudezed",
+                   const std::vector<std::string>& args = {}) {
+  const pid_t pid = Spawn(dir, env_overrides, program, args);
+  if (pid < 0) return Outcome{};
+  int wstatus = 0;
+  if (WaitFor(pid, stop_after, &wstatus)) {
+    Outcome o;
+    o.exited = WIFEXITED(wstatus);
+    o.status = o.exited ? WEXITSTATUS(wstatus) : WTERMSIG(wstatus);
+    o.out = Slurp(dir / "stdout.txt");
+    o.err = Slurp(dir / "stderr.txt");
+    return o;
+  }
+  return StopAndCollect(dir, pid, sig);
 }
 
 class ProgramTest : public ::testing::Test {
@@ -186,6 +210,138 @@ TEST_F(ProgramTest, WithoutASoundDeviceItRunsSilent) {
   EXPECT_TRUE(o.exited);
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "");
+}
+
+// ---- Start-up faults and interruptions, checked on the whole run ------------------
+
+// True once the process has installed a handler for sig (SDL does at start-up).
+bool Catches(pid_t pid, int sig) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(f, line);) {
+    if (line.rfind("SigCgt:", 0) == 0) {
+      const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+      return ((mask >> (sig - 1)) & 1u) != 0;
+    }
+  }
+  return false;
+}
+
+// The sanitizers' and the program's own failure reports.
+bool HasReport(const std::string& err) {
+  return err.find("Sanitizer") != std::string::npos ||
+         err.find("runtime error") != std::string::npos ||
+         err.find("zudezed: ") != std::string::npos;
+}
+
+// SDL's disk audio driver writes what the device plays into a file: once that file
+// holds non-zero samples the music has started, so the timeline is running.
+bool MusicHeard(const fs::path& raw) {
+  const std::string samples = Slurp(raw);
+  return std::any_of(samples.begin(), samples.end(), [](char c) { return c != 0; });
+}
+
+class SignalTest : public ProgramTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SignalTest, MidPartWithTheMusicPlayingItEndsPromptlyAndCleanly) {
+  if (!fs::exists(fs::path(ZUDEZED_BINARY_DIR) / "sorvaline.mod")) {
+    GTEST_SKIP() << "the build has not copied the module beside the program";
+  }
+  const fs::path raw = dir_ / "audio.raw";
+  const pid_t pid = Spawn(dir_,
+                          {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=disk",
+                           "SDL_DISKAUDIOFILE=" + raw.string()},
+                          fs::path(ZUDEZED_BINARY_DIR) / "zudezed");
+  ASSERT_GT(pid, 0);
+  // Precalculation first (slow under the sanitizers), then the music and part 0.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  bool heard = false;
+  while (!heard && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    heard = MusicHeard(raw);
+  }
+  // Well inside the first part (12.9 s long), with the music playing.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const auto signalled = std::chrono::steady_clock::now();
+  const Outcome o = StopAndCollect(dir_, pid, GetParam());
+  const double took =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+  ASSERT_TRUE(heard) << "the music never started";
+  ASSERT_NE(o.status, -2) << "the program did not end after the signal";
+  EXPECT_TRUE(o.exited) << "killed by signal " << o.status;
+  EXPECT_EQ(o.status, 0);
+  // The frame loop sees the quit request on its next frame: well under a second, with
+  // room for a loaded machine and the sanitizers.
+  EXPECT_LT(took, 5.0);
+  EXPECT_FALSE(HasReport(o.err)) << o.err;
+}
+
+TEST_P(SignalTest, DuringStartUpItFinishesThePrecalculationAndEndsCleanly) {
+  const pid_t pid = Spawn(dir_, kHeadless, fs::path(ZUDEZED_BINARY_DIR) / "zudezed");
+  ASSERT_GT(pid, 0);
+  // The signal as soon as SDL has taken it over, while the tables are being built.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!Catches(pid, GetParam()) && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(Catches(pid, GetParam())) << "SDL never installed its signal handler";
+  const Outcome o = StopAndCollect(dir_, pid, GetParam());
+  ASSERT_NE(o.status, -2) << "the program did not end after the signal";
+  EXPECT_TRUE(o.exited) << "killed by signal " << o.status;
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(TermAndInt, SignalTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& i) {
+                           return std::string(i.param == SIGTERM ? "Sigterm" : "Sigint");
+                         });
+
+TEST_F(ProgramTest, WithoutAJoystickItRunsAndEndsCleanly) {
+  // The test's own view of the machine: no joystick at all.
+  ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+  const int sticks = SDL_NumJoysticks();
+  SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+  if (sticks != 0) GTEST_SKIP() << "this machine has a joystick";
+  // An extra joystick device that does not exist makes the joystick scan fail too.
+  const Outcome o = RunProgram(
+      dir_, {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "SDL_JOYSTICK_DEVICE=/nonexistent/js0"},
+      std::chrono::milliseconds(3000));
+  ASSERT_NE(o.status, -2);
+  EXPECT_TRUE(o.exited);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+}
+
+// The whole timeline, start-up to its last part, through the program's own start-up
+// and frame step on the simulated clock (zudezed-soak), with frames of 0..1000 ms.
+Outcome SoakWholeTimeline(const fs::path& dir, const std::vector<std::string>& extra) {
+  const fs::path copy = dir / "zudezed-soak";
+  fs::copy_file(fs::path(ZUDEZED_BINARY_DIR) / "zudezed-soak", copy);
+  std::vector<std::string> args = {"--jitter", "11", "--max-frame-ms", "1000"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return RunProgram(dir, {}, std::chrono::seconds(300), SIGTERM, copy, args);
+}
+
+TEST_F(ProgramTest, WithoutItsMusicTheWholeTimelinePlaysSilentToItsEnd) {
+  // Neither the working directory nor the folder of the copied program has the module.
+  const Outcome o = SoakWholeTimeline(dir_, {});
+  ASSERT_NE(o.status, -2);
+  EXPECT_TRUE(o.exited);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  // The loader's message once, then (on its own line) the run's result.
+  EXPECT_EQ(o.out.rfind("Couldn't open 'sorvaline.mod'\nframes=", 0), 0u) << o.out;
+  EXPECT_EQ(o.out.find("Couldn't open", 1), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("result=ok"), std::string::npos) << o.out;
+}
+
+TEST_F(ProgramTest, WithoutASoundDeviceTheWholeTimelinePlaysToItsEnd) {
+  const Outcome o = SoakWholeTimeline(dir_, {"--audio-driver", "no-such-driver"});
+  ASSERT_NE(o.status, -2);
+  EXPECT_TRUE(o.exited);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  EXPECT_NE(o.out.find("result=ok"), std::string::npos) << o.out;
 }
 
 }  // namespace
