@@ -39,14 +39,14 @@ void LoadDepths(const Poly3d& poly, std::array<raster::Vertex<K>, 3>& v, int slo
 void DrawFlatTriangle(const Poly3d& poly, uint16_t* buffer, const uint16_t* shade) {
   const uint16_t colour = shade[FlatShade(poly)];
   ScanTriangle<0>(LoadVertices<0>(poly),
-                  [&](uint32_t i, const std::array<int32_t, 0>&) { buffer[i] = colour; });
+                  [=](uint32_t i, const std::array<int32_t, 0>&) { buffer[i] = colour; });
 }
 
 void DrawFlatTriangleZB(const Poly3d& poly, uint16_t* buffer, const uint16_t* shade) {
   const uint16_t colour = shade[FlatShade(poly)];
   auto v = LoadVertices<1>(poly);
   LoadDepths(poly, v, 1);
-  ScanTriangle<1>(v, [&](uint32_t i, const std::array<int32_t, 1>& a) {
+  ScanTriangle<1>(v, [=](uint32_t i, const std::array<int32_t, 1>& a) {
     if (DepthPasses(i, a[0])) buffer[i] = colour;
   });
 }
@@ -54,7 +54,7 @@ void DrawFlatTriangleZB(const Poly3d& poly, uint16_t* buffer, const uint16_t* sh
 void DrawGouraudTriangle(const Poly3d& poly, uint16_t* buffer, const uint16_t* shade) {
   auto v = LoadVertices<1>(poly);
   LoadColours(poly, v, 1);
-  ScanTriangle<1>(v, [&](uint32_t i, const std::array<int32_t, 1>& a) {
+  ScanTriangle<1>(v, [=](uint32_t i, const std::array<int32_t, 1>& a) {
     buffer[i] = shade[GouraudIndex(a[0])];
   });
 }
@@ -63,7 +63,7 @@ void DrawGouraudTriangleZB(const Poly3d& poly, uint16_t* buffer, const uint16_t*
   auto v = LoadVertices<2>(poly);
   LoadColours(poly, v, 1);
   LoadDepths(poly, v, 2);
-  ScanTriangle<2>(v, [&](uint32_t i, const std::array<int32_t, 2>& a) {
+  ScanTriangle<2>(v, [=](uint32_t i, const std::array<int32_t, 2>& a) {
     if (DepthPasses(i, a[1])) buffer[i] = shade[GouraudIndex(a[0])];
   });
 }

@@ -81,28 +81,28 @@ inline int32_t Plasma2(int32_t u, int32_t v, int32_t t) {
 }  // namespace
 
 void DrawTextureTriangle(const Poly3d& poly, uint16_t* buffer, int32_t s, const uint16_t* texture) {
-  raster::ScanTriangle<2>(Vertices<2>(poly, false), [&](uint32_t i, const std::array<int32_t, 2>& a) {
+  raster::ScanTriangle<2>(Vertices<2>(poly, false), [=](uint32_t i, const std::array<int32_t, 2>& a) {
     buffer[i] = Texel(texture, s, a[0], a[1]);
   });
 }
 
 void DrawTextureTriangleZB(const Poly3d& poly, uint16_t* buffer, int32_t s,
                            const uint16_t* texture) {
-  raster::ScanTriangle<3>(Vertices<3>(poly, false), [&](uint32_t i, const std::array<int32_t, 3>& a) {
+  raster::ScanTriangle<3>(Vertices<3>(poly, false), [=](uint32_t i, const std::array<int32_t, 3>& a) {
     if (DepthPasses(i, a[2])) buffer[i] = Texel(texture, s, a[0], a[1]);
   });
 }
 
 void DrawTextureTriangle_plasma(const Poly3d& poly, uint16_t* buffer, const uint16_t* shade) {
   const int32_t t = PlasmaPhase();
-  raster::ScanTriangle<2>(Vertices<2>(poly, false), [&](uint32_t i, const std::array<int32_t, 2>& a) {
+  raster::ScanTriangle<2>(Vertices<2>(poly, false), [=](uint32_t i, const std::array<int32_t, 2>& a) {
     buffer[i] = shade[Plasma1(PlasmaCoord(a[0]), PlasmaCoord(a[1]), t)];
   });
 }
 
 void DrawTextureTriangleZB_plasma(const Poly3d& poly, uint16_t* buffer, const uint16_t* shade) {
   const int32_t t = PlasmaPhase();
-  raster::ScanTriangle<3>(Vertices<3>(poly, false), [&](uint32_t i, const std::array<int32_t, 3>& a) {
+  raster::ScanTriangle<3>(Vertices<3>(poly, false), [=](uint32_t i, const std::array<int32_t, 3>& a) {
     if (DepthPasses(i, a[2])) buffer[i] = shade[Plasma2(PlasmaCoord(a[0]), PlasmaCoord(a[1]), t)];
   });
 }
@@ -110,7 +110,7 @@ void DrawTextureTriangleZB_plasma(const Poly3d& poly, uint16_t* buffer, const ui
 void DrawEnvmappedTriangle(const Poly3d& poly, uint16_t* buffer, int32_t s,
                            const uint16_t* texture) {
   const int32_t m = (256 >> s) - 1;
-  raster::ScanTriangle<2>(Vertices<2>(poly, true), [&](uint32_t i, const std::array<int32_t, 2>& a) {
+  raster::ScanTriangle<2>(Vertices<2>(poly, true), [=](uint32_t i, const std::array<int32_t, 2>& a) {
     buffer[i] = EnvTexel(texture, s, m, a[0], a[1]);
   });
 }
@@ -118,7 +118,7 @@ void DrawEnvmappedTriangle(const Poly3d& poly, uint16_t* buffer, int32_t s,
 void DrawEnvmappedTriangleZB(const Poly3d& poly, uint16_t* buffer, int32_t s,
                              const uint16_t* texture) {
   const int32_t m = (256 >> s) - 1;
-  raster::ScanTriangle<3>(Vertices<3>(poly, true), [&](uint32_t i, const std::array<int32_t, 3>& a) {
+  raster::ScanTriangle<3>(Vertices<3>(poly, true), [=](uint32_t i, const std::array<int32_t, 3>& a) {
     if (DepthPasses(i, a[2])) buffer[i] = EnvTexel(texture, s, m, a[0], a[1]);
   });
 }

@@ -27,7 +27,7 @@ void DrawFlatWaterTriangle(const Poly3d& poly, uint16_t* buffer, const uint16_t*
   const int32_t s = raster::Clamp255(poly.col);
   const uint16_t above = shade_a[s];
   const uint16_t below = shade_b[s];
-  raster::ScanTriangle<1>(WaterVertices(poly), [&](uint32_t i, const std::array<int32_t, 1>& a) {
+  raster::ScanTriangle<1>(WaterVertices(poly), [=](uint32_t i, const std::array<int32_t, 1>& a) {
     const int32_t z = a[0];
     if (z > kWaterLine) {
       if (z <= kWaterSliceEnd) buffer1[i] = static_cast<uint8_t>(z & 255);
@@ -43,7 +43,7 @@ void DrawFlatWaterTriangleZB(const Poly3d& poly, uint16_t* buffer, const uint16_
   const int32_t s = raster::Clamp255(poly.col);
   const uint16_t above = shade_a[s];
   const uint16_t below = shade_b[s];
-  raster::ScanTriangle<1>(WaterVertices(poly), [&](uint32_t i, const std::array<int32_t, 1>& a) {
+  raster::ScanTriangle<1>(WaterVertices(poly), [=](uint32_t i, const std::array<int32_t, 1>& a) {
     if (!raster::DepthPasses(i, a[0])) return;
     const uint32_t z = static_cast<uint32_t>(a[0]);
     if (z > static_cast<uint32_t>(kWaterLine)) {

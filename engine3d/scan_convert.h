@@ -8,7 +8,9 @@
 // and 32-bit wrap-around arithmetic.
 //
 // The per-element work is the Plot functor, called as plot(i, values) with the linear
-// buffer index and the K stepped values; it is inlined into each filler.
+// buffer index and the K stepped values; it is inlined into each filler. It is passed
+// by value and captures by value, so that its pointers and colours stay in registers
+// rather than being reloaded after every store (a byte store may alias anything).
 #pragma once
 
 #include <algorithm>
@@ -68,7 +70,7 @@ struct Edge {
 // the end element never written. The values advance before every element, skipped
 // ones included; an index outside the buffer (as an unsigned number) is skipped.
 template <int K, class Plot>
-inline void Span(int32_t x, const Edge<K>& e1, const Edge<K>& e2, Plot& plot) {
+inline void Span(int32_t x, const Edge<K>& e1, const Edge<K>& e2, Plot plot) {
   const int32_t t1 = e1.acc[0] >> 8;
   const int32_t t2 = e2.acc[0] >> 8;
   if (t1 == t2) return;
