@@ -344,4 +344,33 @@ TEST_F(ProgramTest, WithoutASoundDeviceTheWholeTimelinePlaysToItsEnd) {
   EXPECT_NE(o.out.find("result=ok"), std::string::npos) << o.out;
 }
 
+// A damaged module in the working directory (where it is looked for first): the demo
+// plays what the loader accepts, or reports the loader's message once and runs
+// silent; it never stops or crashes over its music.
+class DamagedModuleTest : public ProgramTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DamagedModuleTest, RunsOnAndEndsCleanly) {
+  const fs::path good = fs::path(ZUDEZED_SOURCE_DIR) / "assets" / "sorvaline.mod";
+  if (!fs::exists(good)) GTEST_SKIP() << "no module in assets/";
+  const std::string module = Slurp(good);
+  // Parameter: bytes kept of the real module (0: a file of text instead).
+  const size_t keep = static_cast<size_t>(GetParam());
+  const std::string bytes =
+      keep == 0 ? std::string("this is not a module\n")
+                : module.substr(0, std::min(keep, module.size() - 1));
+  std::ofstream(dir_ / "sorvaline.mod", std::ios::binary) << bytes;
+  const Outcome o = RunProgram(dir_, kHeadless, std::chrono::milliseconds(4000));
+  ASSERT_NE(o.status, -2) << "the program did not end after SIGTERM";
+  EXPECT_TRUE(o.exited) << "killed by signal " << o.status;
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+  // Nothing, or the loader's one message as it stands.
+  EXPECT_EQ(o.out.find('\n'), std::string::npos) << o.out;
+}
+
+// Text; the 1084-byte header alone; the header and part of the patterns; all but the
+// last tenth of the samples; all but the last byte.
+INSTANTIATE_TEST_SUITE_P(Cuts, DamagedModuleTest,
+                         ::testing::Values(0, 1084, 1200, 116190, 1 << 30));
+
 }  // namespace
