@@ -14,6 +14,7 @@
 //
 // Exit status: 0, or 1 when --diff finds a difference or a file cannot be written or
 // read, 2 for a bad command line.
+#include <SDL.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -146,9 +147,14 @@ int Play(int fps, const std::string& dump) {
 
   const std::string text = FormatManifest(run.manifest);
   std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
   if (!dump.empty()) {
     run.Keep("manifest.txt", std::vector<uint8_t>(text.begin(), text.end()));
   }
+  // The music is still playing on SDL's audio thread: stop it and SDL before the
+  // process ends, or the thread may run on into the program's teardown.
+  SoundEnd();
+  SDL_Quit();
   return run.ok ? 0 : 1;
 }
 
