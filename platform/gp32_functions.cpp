@@ -10,9 +10,6 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "platform/zudezed.h"
 
@@ -207,38 +204,48 @@ void Convert16To16(const uint16_t* src, uint8_t* pixels, int pitch, int rows, in
   }
 }
 
-#if defined(__SSE2__)
-// The whole 320 x 240 screen at 1x on x86-64: blocks of 8 x 8 pixels, the eight
-// elements of each of eight columns read as one vector each, converted, and
-// transposed into eight screen rows with unpacks (about a quarter of the instructions
-// of the 64-bit word loop, which the other processors use).
+// Eight 16-bit lanes in one vector register (the compiler's generic vectors: SSE2 on
+// x86-64, NEON where the processor has it, plain words elsewhere).
+using Lanes8 = uint16_t __attribute__((vector_size(16)));
+
+// The 8-lane interleaves of a block transposition: pairs of lanes, fours, halves.
+inline Lanes8 Interleave1Lo(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 0, 8, 1, 9, 2, 10, 3, 11); }
+inline Lanes8 Interleave1Hi(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 4, 12, 5, 13, 6, 14, 7, 15); }
+inline Lanes8 Interleave2Lo(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 0, 1, 8, 9, 2, 3, 10, 11); }
+inline Lanes8 Interleave2Hi(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 4, 5, 12, 13, 6, 7, 14, 15); }
+inline Lanes8 Interleave4Lo(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11); }
+inline Lanes8 Interleave4Hi(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15); }
+
+// The whole 320 x 240 screen at 1x: blocks of 8 x 8 pixels, the eight elements of each
+// of eight columns read as one vector each, converted, and transposed into eight
+// screen rows (about a quarter of the instructions of the 64-bit word loop on x86-64).
 void Convert16To16Blocks(const uint16_t* src, uint8_t* pixels, int pitch) {
-  const __m128i keep = _mm_set1_epi16(static_cast<short>(0xFFE0));
-  const __m128i blue = _mm_set1_epi16(0x001F);
+  const Lanes8 keep = {0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0};
+  const Lanes8 blue = {0x001F, 0x001F, 0x001F, 0x001F, 0x001F, 0x001F, 0x001F, 0x001F};
   for (int y0 = 0; y0 < kScreenHeight; y0 += 8) {
     // Element j of a block shows screen row y0 + 7 - j.
     const int e0 = kScreenHeight - 8 - y0;
     for (int x0 = 0; x0 < kScreenWidth; x0 += 8) {
-      __m128i c[8];
+      Lanes8 c[8];
 #pragma GCC unroll 8
       for (int i = 0; i < 8; ++i) {
-        const __m128i p = _mm_loadu_si128(
-            reinterpret_cast<const __m128i*>(src + (x0 + i) * kScreenHeight + e0));
-        c[i] = _mm_or_si128(_mm_and_si128(p, keep), _mm_and_si128(_mm_srli_epi16(p, 1), blue));
+        Lanes8 p;
+        std::memcpy(&p, src + (x0 + i) * kScreenHeight + e0, sizeof p);
+        c[i] = (p & keep) | ((p >> 1) & blue);
       }
       // t: pairs of columns interleaved; u: fours; r[j]: element j of all eight.
-      __m128i t[8], u[8], r[8];
+      Lanes8 t[8], u[8], r[8];
 #pragma GCC unroll 4
       for (int i = 0; i < 4; ++i) {
-        t[i] = _mm_unpacklo_epi16(c[2 * i], c[2 * i + 1]);
-        t[4 + i] = _mm_unpackhi_epi16(c[2 * i], c[2 * i + 1]);
+        t[i] = Interleave1Lo(c[2 * i], c[2 * i + 1]);
+        t[4 + i] = Interleave1Hi(c[2 * i], c[2 * i + 1]);
       }
 #pragma GCC unroll 2
       for (int h = 0; h < 2; ++h) {
-        u[4 * h + 0] = _mm_unpacklo_epi32(t[4 * h + 0], t[4 * h + 1]);
-        u[4 * h + 1] = _mm_unpackhi_epi32(t[4 * h + 0], t[4 * h + 1]);
-        u[4 * h + 2] = _mm_unpacklo_epi32(t[4 * h + 2], t[4 * h + 3]);
-        u[4 * h + 3] = _mm_unpackhi_epi32(t[4 * h + 2], t[4 * h + 3]);
+        u[4 * h + 0] = Interleave2Lo(t[4 * h + 0], t[4 * h + 1]);
+        u[4 * h + 1] = Interleave2Hi(t[4 * h + 0], t[4 * h + 1]);
+        u[4 * h + 2] = Interleave2Lo(t[4 * h + 2], t[4 * h + 3]);
+        u[4 * h + 3] = Interleave2Hi(t[4 * h + 2], t[4 * h + 3]);
       }
       // u[a] holds two elements of columns 0..3 and u[a + 2] the same two of columns
       // 4..7: a = 0 elements 0, 1; a = 1 elements 2, 3; a = 4 elements 4, 5; a = 5
@@ -246,18 +253,17 @@ void Convert16To16Blocks(const uint16_t* src, uint8_t* pixels, int pitch) {
 #pragma GCC unroll 4
       for (int q = 0; q < 4; ++q) {
         const int a = (q / 2) * 4 + q % 2;
-        r[2 * q] = _mm_unpacklo_epi64(u[a], u[a + 2]);
-        r[2 * q + 1] = _mm_unpackhi_epi64(u[a], u[a + 2]);
+        r[2 * q] = Interleave4Lo(u[a], u[a + 2]);
+        r[2 * q + 1] = Interleave4Hi(u[a], u[a + 2]);
       }
 #pragma GCC unroll 8
       for (int j = 0; j < 8; ++j) {
-        auto* out = pixels + static_cast<std::ptrdiff_t>(y0 + 7 - j) * pitch + x0 * 2;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r[j]);
+        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y0 + 7 - j) * pitch + x0 * 2, &r[j],
+                    sizeof r[j]);
       }
     }
   }
 }
-#endif
 
 }  // namespace
 
@@ -272,12 +278,10 @@ void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest) {
       reinterpret_cast<uintptr_t>(pixels) % 2 == 0) {
     switch (k) {
       case 1:
-#if defined(__SSE2__)
         if (rows == kScreenHeight && cols == kScreenWidth) {
           Convert16To16Blocks(src, pixels, dest->pitch);
           return;
         }
-#endif
         Convert16To16<1>(src, pixels, dest->pitch, rows, cols);
         return;
       case 2: Convert16To16<2>(src, pixels, dest->pitch, rows, cols); return;
