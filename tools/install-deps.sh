@@ -9,6 +9,7 @@ packages=(
   libsdl1.2-compat-dev libsdl-mixer1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
+  valgrind
 )
 # Extra packages may be named on the command line (for example xvfb or ffmpeg).
 packages+=("$@")
