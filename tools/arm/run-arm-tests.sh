@@ -19,12 +19,8 @@ sysroot="$arm_dir/sysroot"
 # The build machine's build of the comparison program (the README's build directory).
 host_dir="${ZUDEZED_HOST_BUILD:-$root/build}"
 
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=(sudo)
-fi
-
 # ---- The cross toolchain and the emulator (the build machine's packages) ----------
+# install-deps.sh uses sudo when not run as root; nothing else here needs root.
 tools/install-deps.sh crossbuild-essential-armel qemu-user
 
 # ---- The armel libraries, unpacked into a directory of their own -------------------
