@@ -39,6 +39,10 @@ printf '"glyph "\n"#"\n"."\n";"\n"\\x0a"\n"\\x0d\\x0a"\n"f"\n"9"\n' >"$build/gly
 printf '"v "\n"l "\n"f "\n"o "\n"g "\n"s "\n"#"\n"/"\n"-64"\n"63"\n"\\x0a"\n"e9"\n"nan"\n' >"$build/obj.dict"
 printf '"IHDR"\n"IDAT"\n"IEND"\n"PLTE"\n"tRNS"\n"gAMA"\n"sBIT"\n' >"$build/png.dict"
 
+# The targets' scratch files go to a folder of the build, emptied after the runs.
+export TMPDIR="$root/$build/tmp"
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
@@ -65,6 +69,8 @@ for kind in png glyphs obj; do
   fi
   rows+=("$(printf '%-7s %8s %12s %8s  %s' "$kind" "${took:-$seconds} s" "${execs:-?}" "$corpus" "$result")")
 done
+
+rm -rf "$TMPDIR"
 
 echo
 printf '%-7s %8s %12s %8s  %s\n' kind time executions corpus result

@@ -7,8 +7,8 @@
 # X11 display (Xvfb) in the sanitizer build, stopped by SIGTERM mid-part. Every run
 # must end by itself with status 0 and without a report. Prints a table.
 #
-#   tools/soak.sh           every run (about an hour on two cores; the 2000 fps run
-#                           alone renders 455,511 frames under the sanitizers)
+#   tools/soak.sh           every run (about 15 minutes on two cores, 12 of them for
+#                           the 2000 fps run: 455,511 frames under the sanitizers)
 #   tools/soak.sh --fast    the runs that take minutes: no 2000 fps run (CI runs this)
 #
 # Builds in build/ and build-sanitize/ (the directories of tools/run-tests.sh, so CI
@@ -23,7 +23,7 @@ for a in "$@"; do
   case "$a" in
     --fast) fast=1 ;;
     -h | --help)
-      sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
+      sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
       exit 0
       ;;
     *)
