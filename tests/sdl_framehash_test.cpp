@@ -14,8 +14,6 @@
 // The test then writes the file instead of comparing, and reports itself skipped.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -30,6 +28,7 @@
 #include "platform/clock_sim.h"
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"
+#include "tests/child_process.h"
 #include "timeline/script.h"
 
 namespace zudezed {
@@ -78,35 +77,7 @@ std::string Hex(uint64_t v) {
   return buf;
 }
 
-// Runs body in a child process (the demo keeps state across frames and parts, so each
-// run starts from a freshly started program) and returns what it reported.
-std::string InChild(std::string (*body)()) {
-  int fds[2];
-  if (pipe(fds) != 0) return "pipe failed";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    const std::string report = body();
-    size_t done = 0;
-    while (done < report.size()) {
-      const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    close(fds[1]);
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string out;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-  return out;
-}
+using testing_support::InChild;
 
 // One line per recorded frame: "<label> <element hash> <screen hash>".
 std::string Line(const std::string& label, const uint16_t* elements,

@@ -7,8 +7,6 @@
 // objects all keep state across frames).
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +24,7 @@
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
 #include "timeline/script.h"
+#include "tests/child_process.h"
 #include "timeline/text.h"
 
 namespace zudezed {
@@ -35,35 +34,7 @@ namespace {
 // its cylinder scene signals, at 40448).
 constexpr int32_t kTimelineTicks = 12928 + 40448 + 26624 + 26816 + 26624 + 53249 + 12289 + 28777;
 
-// Runs body in a child process and returns what it printed into the report; the
-// child's exit status is checked too (a sanitizer report or a crash fails the test).
-std::string InChild(const std::function<std::string()>& body) {
-  int fds[2];
-  if (pipe(fds) != 0) return "pipe failed";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(fds[0]);
-    const std::string report = body();
-    size_t done = 0;
-    while (done < report.size()) {
-      const ssize_t n = write(fds[1], report.data() + done, report.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    close(fds[1]);
-    _exit(0);
-  }
-  close(fds[1]);
-  std::string out;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-  close(fds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-  return out;
-}
+using testing_support::InChild;
 
 // The program's start-up up to the first timeline frame, with the clock at 0.
 void StartDemo() {
