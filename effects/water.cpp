@@ -72,12 +72,14 @@ void Water(uint16_t* buffer) {
       // two frames ago.
       const int32_t dx = (col[e] - nxt[k + 1]) >> 2;
       const int32_t de = (nxt[k - H] - nxt[k + H]) >> 2;
-      // Near the picture's edges the displaced pixel is clamped to the nearest one of
-      // the picture, column and element separately, so no edge wraps into the
-      // neighbouring column.
-      const int32_t sx = std::clamp(x + dx, 0, kScreenWidth - 1);
-      const int32_t se = std::clamp(e + de, 0, H - 1);
-      src[e] = sx * H + se;
+      // The displaced pixel is read by its linear index, so an element shifted past
+      // the top or bottom of its column reads the neighbouring column. Only an index
+      // outside the picture is bounded: it shows the nearest picture pixel, column
+      // and element clamped separately.
+      const int32_t at = (x + dx) * H + e + de;
+      const int32_t edge =
+          std::clamp(x + dx, 0, kScreenWidth - 1) * H + std::clamp(e + de, 0, H - 1);
+      src[e] = static_cast<uint32_t>(at) < static_cast<uint32_t>(kBufferElements) ? at : edge;
     }
 #pragma GCC unroll 8
     for (int32_t e = 0; e < H; ++e) buffer[base + e] = pic[src[e]];

@@ -54,7 +54,7 @@ TEST_F(EffectFrames, JuliaAndRotozoomer) {
   for (int32_t p = 0; p < 26816; p += 97) {
     prticks = p;
     const float q = static_cast<float>(p);
-    const auto angle = static_cast<float>(std::sin(q / 26624) * 6128);
+    const auto angle = static_cast<float>(std::sin(static_cast<double>(q / 26624)) * 6128);
     const auto zoom = static_cast<float>(std::sin(p / 1900.0) + 1.03);
     Juhlia128(rotbitmap.data());
     Rotozoomer(f.data(), Row(33), angle, zoom);

@@ -83,9 +83,9 @@ TEST_F(WaterTest, DropEvery128TicksAtTheRandPosition) {
   // The refraction at k + 1 reads the fresh height at k (255) and the untouched old
   // one at k + 2 (0): dx = 63; across columns, fresh k + 1 - 240 (192) against old
   // k + 1 + 240 (0): de = 48. A separate copy of the old map would show no shift.
-  const int x = k / H, e = k % H;
-  const int sx = std::min(x + 63, 319), se = std::min(e + 1 + 48, 239);
-  EXPECT_EQ(f[k + 1], quib0[sx * H + se]);
+  const int at = (k / H + 63) * H + k % H + 1 + 48;
+  ASSERT_LT(at, kBufferElements);
+  EXPECT_EQ(f[k + 1], quib0[at]);
 
   // The ripple spreads over the next frames.
   int before = NonZeroHeights(fresh);
@@ -96,18 +96,20 @@ TEST_F(WaterTest, DropEvery128TicksAtTheRandPosition) {
   EXPECT_GT(NonZeroHeights(ba - H), 4 * before);
 }
 
-TEST_F(WaterTest, DisplacementClampsColumnAndElementSeparately) {
+TEST_F(WaterTest, DisplacementReadsTheLinearIndexAndBoundsOnlyOutsideThePicture) {
   // Old heights in the map about to be overwritten: at column 1, element 50 the next
-  // element holds 255, so dx = (0 - 255) >> 2 = -64 and the column clamps to 0; at
-  // column 5, element 2 the next column holds 255, so de = -64 and the element clamps
-  // to 0 instead of wrapping into column 4.
+  // element holds 255, so dx = (0 - 255) >> 2 = -64, the index lies before the picture
+  // and the column clamps to 0. At column 5, element 2 the next column holds 255, so
+  // de = -64 and the index 5 * 240 + 2 - 64 runs past the bottom of the column into
+  // column 4, element 178.
   uint8_t* n = NextMap();
   n[1 * H + 51] = 255;
   n[6 * H + 2] = 255;
   Frame f = MakeFrame();
   Water(f.data());
   EXPECT_EQ(f[1 * H + 50], quib0[0 * H + 50]);
-  EXPECT_EQ(f[5 * H + 2], quib0[5 * H + 0]);
+  EXPECT_EQ(f[5 * H + 2], quib0[4 * H + 178]);
+  EXPECT_NE(quib0[4 * H + 178], quib0[5 * H + 0]);  // the two readings tell apart here
   // Pixel (318, 239): with high latest heights around (318, 238) and (317, 239) the
   // fresh heights there saturate at 255, so dx = de = 63 and both coordinates clamp:
   // column 319, element 239, the unstored last picture element, which reads 0.

@@ -242,6 +242,57 @@ TEST(TimelineHandOver, TitleRevealsAndWipesTheLogoOnTime) {
   }
 }
 
+TEST(TimelineHandOver, CoarseFramesLeaveTheLastEvenLogoRowDark) {
+  // At 25 fps the first phase of the reveal ends with yss 44 from the frame before:
+  // even rows 0..88 are lit, and the second phase lights odd rows only, so row 90
+  // stays dark (91 of the 92 rows lit) until the logo goes.
+  const auto rows = Rows(InChild([] {
+    return PlayAt(Every(0, 2400, 40), [] {
+      int lit = 0;
+      for (uint8_t v : yscan) lit += v != 0;
+      return std::to_string(yscan[90]) + " " + std::to_string(lit) + " " + std::to_string(ypp);
+    });
+  }));
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.back(), "2360 0 2360 0 91 0");
+}
+
+// The rotozoomer's angle is the double-precision sine of a single-precision quotient:
+// at these part times the single-precision sine gives a neighbouring float and a
+// different picture. Each frame is checked against the effect drawn with the angle
+// and zoom written out as floats.
+TEST(TimelineHandOver, RotozoomerAngleIsTheDoubleSineOfAFloatQuotient) {
+  struct Witness {
+    uint32_t p;
+    float angle, zoom;
+  };
+  static constexpr Witness kWitnesses[] = {
+      {2944, 676.235291f, 2.02977276f},
+      {15104, 3292.96313f, 2.02544403f},
+  };
+  const auto rows = Rows(InChild([] {
+    StartDemo();
+    for (uint32_t t = 0; part != 3 && t < 200000; t += 128) {
+      SimClockSet(t);
+      FrameStep();
+    }
+    std::string r;
+    for (const Witness& w : kWitnesses) {
+      SimClockSet(static_cast<uint32_t>(partime) + w.p);
+      FrameStep();
+      std::vector<uint16_t> want(kBufferElements);
+      Rotozoomer(want.data(), shades.data() + 256 * 33, w.angle, w.zoom);
+      const bool same = std::equal(want.begin(), want.end(), framebuffer[flip ^ 1]);
+      r += std::to_string(part) + " " + std::to_string(prticks) + " " + std::to_string(same) + "\n";
+    }
+    return r;
+  }));
+  ASSERT_GE(rows.size(), std::size(kWitnesses));
+  for (size_t i = 0; i < std::size(kWitnesses); ++i)
+    EXPECT_EQ(rows[rows.size() - std::size(kWitnesses) + i],
+              "3 " + std::to_string(kWitnesses[i].p) + " 1");
+}
+
 TEST(TimelineHandOver, CylinderSignalsAtItsLastTick) {
   constexpr uint32_t kPart1 = 12928;
   auto times = Every(0, 12928, 64);

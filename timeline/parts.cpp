@@ -53,8 +53,9 @@ void RevealLogoRows(int32_t p) {
     for (int32_t k = 0; k <= yss; ++k) yscan[2 * k] = 1;
     yss = trunc_i32(p * (1.0 / 1024.0) * 46.0);
   } else if (ypp == -1) {
+    // Only the odd rows: an even row left dark by a coarse first phase stays dark.
     if (yss <= 45) {
-      for (int32_t j = 2 * yss + 1; j <= 91; ++j) yscan[j] = 1;
+      for (int32_t j = 2 * yss + 1; j <= 91; j += 2) yscan[j] = 1;
     }
     yss = trunc_i32((1.0 - (p - 1024) * (1.0 / 1024.0)) * 46.0);
   } else {
@@ -141,12 +142,14 @@ void JuhliaIn() {
   const int32_t p = prticks;
   if (p < 1024) FadeRow(kRowRoto, bshade.data(), Unfaded(kRowRoto), p * (1.0f / 1024.0f));
   const float q = static_cast<float>(p);
+  // The quotient is single precision, its sine the double-precision one.
+  const double turn = q / 26624.0f;
   if (q < 26624.0f) {
-    roto_angle = static_cast<float>(std::sin(q / 26624.0f) * 6128.0);
+    roto_angle = static_cast<float>(std::sin(turn) * 6128.0);
     roto_zoom = static_cast<float>(std::sin(p / 1900.0) + 1.03);
   } else if (q < 26816.0f) {
     FadeRow(kRowRoto, Unfaded(kRowRoto), wshade.data(), (q - 26624.0f) / 192.0f);
-    roto_angle = static_cast<float>(std::sin(q / 26624.0f) * 6128.0);
+    roto_angle = static_cast<float>(std::sin(turn) * 6128.0);
     roto_zoom = static_cast<float>(std::sin(26624 / 1900.0) + 1.03 -
                                    ((q - 26624.0f) + 1.0f) / 192.0);
   } else {
