@@ -40,6 +40,17 @@ TEST(AssetsArrays, PresentsKeepsItsZeroBorderAndHasLettering) {
   EXPECT_GT(ink, 600);
 }
 
+TEST(AssetsArrays, TitleLogoIsTransparentWhereTheWobbleReadsOffThePicture) {
+  // The wobble reads column 0 for a source column pushed off either side and element
+  // 0 for a source row pushed off the top or bottom: both must be transparent, or
+  // their ink smears along the logo's edges.
+  for (int e = 0; e < 84; ++e) EXPECT_EQ(zz::tavrimel[e], 0) << "column 0, element " << e;
+  for (int x = 0; x < 192; ++x) EXPECT_EQ(zz::tavrimel[x * 84], 0) << "column " << x << ", element 0";
+  int ink = 0;
+  for (const uint16_t p : zz::tavrimel) ink += p != 0;
+  EXPECT_GT(ink, 192 * 84 / 5);
+}
+
 TEST(AssetsArrays, MeshHeadersAccountForTheStoredBytes) {
   const uint8_t* t = zz::teapot.data();
   EXPECT_EQ(6 + 3 * U16(t, 0) + 4 * U16(t, 2) + 6 * U16(t, 4), 3361);

@@ -1,8 +1,11 @@
 // The three pictures: the group picture (a synthwave sunset over a chequered sea, its
-// sky built from raster-bar bands), the chrome title logo "TAVRIMEL" and the caption
-// "presents", both lettered with the stroke face on a transparent background.
+// sky built from raster-bar bands), the chrome title logo "TAVRIMEL" in its own display
+// letters and the caption "presents" in the stroke face, both on a transparent
+// background.
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <sstream>
 
 #include "tools/artgen/art.h"
 
@@ -166,11 +169,84 @@ void MakeQuib0(const std::string& dir) {
   WritePng(dir + "/quib0.png", img, false);
 }
 
+// The title's own display letters, wider and more open than the stroke face of the
+// fonts: each is (width in grid units, polylines on the 0..6 grid). The V and the
+// middle of the M come to points, and the A's bar sits high, in the bright upper half
+// of the chrome where it shows, so that no letter reads as a neighbour (V as U, M as
+// N, A as an open arch). Only the letters of the title are drawn.
+struct LogoGlyph {
+  float width;
+  const char* strokes;
+};
+const LogoGlyph& LogoLetter(char c) {
+  static const LogoGlyph T{4.4f, "0,0 4.4,0 | 2.2,0 2.2,6"};
+  static const LogoGlyph A{4.0f, "0,6 0,1 1,0 3,0 4,1 4,6 | 0,2.7 4,2.7"};
+  static const LogoGlyph V{4.6f, "0,0 2.3,6 4.6,0"};
+  static const LogoGlyph R{4.0f, "0,6 0,0 3,0 4,1 4,2.2 3,3.2 0,3.2 | 2,3.2 4,5.2 4,6"};
+  static const LogoGlyph I{2.0f, "0,0 2,0 | 1,0 1,6 | 0,6 2,6"};
+  static const LogoGlyph M{5.0f, "0,6 0,0 2.5,3.4 5,0 5,6"};
+  static const LogoGlyph E{3.6f, "3.6,0 0,0 0,6 3.6,6 | 0,3 2.8,3"};
+  static const LogoGlyph L{3.6f, "0,0 0,6 3.6,6"};
+  switch (c) {
+    case 'T': return T;
+    case 'A': return A;
+    case 'V': return V;
+    case 'R': return R;
+    case 'I': return I;
+    case 'M': return M;
+    case 'E': return E;
+    default: return L;
+  }
+}
+
+// The strokes of a word in the logo letters: grid unit (sx, sy), a gap of `gap` pixels
+// between the letters' centre-line boxes, the first box starting at (x0, y0).
+std::vector<Stroke> LogoStrokes(const std::string& word, float x0, float y0, float sx, float sy,
+                                float gap) {
+  std::vector<Stroke> all;
+  float x = x0;
+  for (char ch : word) {
+    const LogoGlyph& g = LogoLetter(ch);
+    std::istringstream in(g.strokes);
+    std::string tok;
+    all.emplace_back();
+    while (in >> tok) {
+      if (tok == "|") {
+        all.emplace_back();
+        continue;
+      }
+      const size_t comma = tok.find(',');
+      all.back().push_back({x + sx * std::strtof(tok.substr(0, comma).c_str(), nullptr),
+                            y0 + sy * std::strtof(tok.substr(comma + 1).c_str(), nullptr)});
+    }
+    x += sx * g.width + gap;
+  }
+  return all;
+}
+
+// Width in pixels of a word's centre lines laid out as above.
+float LogoWidth(const std::string& word, float sx, float gap) {
+  float w = 0;
+  for (char ch : word) w += sx * LogoLetter(ch).width;
+  return w + gap * float(word.size() - 1);
+}
+
 void MakeTavrimel(const std::string& dir) {
-  Canvas img(192, 84);
-  const float sx = 3.2f, sy = 10.0f, advance = 23.3f, pen = 3.9f;
-  const auto strokes = TextStrokes("TAVRIMEL", 1.5f + pen, 7.0f + pen, sx, sy, advance);
-  ChromeText(img, strokes, pen, 7.0f, 7.0f + 2 * pen + 6 * sy, Rgb{0.22f, 0.05f, 0.35f});
+  constexpr int W = 192, H = 84;
+  Canvas img(W, H);
+  const float pen = 2.9f, sy = 10.0f, gap = 2.0f * pen + 2.8f, top = 7.0f + pen;
+  // The grid unit that makes the word, its pens, outline and shadow fill the width
+  // between the 2-pixel transparent margins.
+  const std::string word = "TAVRIMEL";
+  const float outer = 2 * pen + 2 * 1.3f + 3.0f;
+  const float sx = (W - 4.0f - outer - gap * float(word.size() - 1)) / LogoWidth(word, 1.0f, 0.0f);
+  const auto strokes = LogoStrokes(word, 2.0f + 1.3f + pen, top, sx, sy, gap);
+  ChromeText(img, strokes, pen, top - pen, top + pen + 6 * sy, Rgb{0.22f, 0.05f, 0.35f});
+  // Keep a transparent margin: the wobble reads column 0 and the bottom row for every
+  // source position it pushes off the picture.
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      if (x < 2 || x >= W - 2 || y < 2 || y >= H - 2) img.alpha(x, y) = 0;
   WritePng(dir + "/tavrimel.png", img, true);
 }
 
