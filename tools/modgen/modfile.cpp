@@ -70,11 +70,13 @@ std::vector<uint8_t> ModBytes() {
   return out;
 }
 
-double ModSeconds() {
+std::vector<double> ModOrderStarts() {
   int speed = 6, tempo = 125;  // the format's defaults before the first Fxx
   double seconds = 0.0;
   int row = 0;
+  std::vector<double> starts;
   for (int pos = 0; pos < modordercount;) {
+    if (static_cast<int>(starts.size()) == pos) starts.push_back(seconds);
     const ModPattern& pat = modpatterns[modorder[pos]];
     int next_pos = pos + 1, next_row = 0;
     bool jump = false;
@@ -96,7 +98,10 @@ double ModSeconds() {
       ++row;
     }
   }
-  return seconds;
+  starts.push_back(seconds);
+  return starts;
 }
+
+double ModSeconds() { return ModOrderStarts().back(); }
 
 }  // namespace zudezed

@@ -71,10 +71,13 @@ enum ModInstrument : uint8_t {
   kSmpCrash,  // crash cymbal over a kick, for the first beat of a section
   kSmpTom,
   kSmpBass,
-  kSmpLead,
+  kSmpLead,   // the theme's pulse lead
+  kSmpSaw,    // the driving sawtooth lead
+  kSmpFlute,  // the soft lead
   kSmpPadMinor,
   kSmpPadMajor,
   kSmpBell,
+  kSmpChip,  // a square for chords played as arpeggios
 };
 
 // The Amiga periods of the three octaves C-1 .. B-3 (finetune 0), the notes that
@@ -101,5 +104,26 @@ std::vector<uint8_t> ModBytes();
 // Playing time in seconds of the order list from its start to its end, following
 // pattern breaks and speed/tempo changes, as a ProTracker player times it.
 double ModSeconds();
+
+// The time in seconds at which each order position starts, as ModSeconds times it,
+// and after them the end of the song (modordercount + 1 entries).
+std::vector<double> ModOrderStarts();
+
+// The timeline's parts in playing order (0 1 2 3 4 5 6 8) and where each one starts,
+// in milliseconds after the music starts; the last entry is the end of the timeline.
+inline constexpr int kModParts = 8;
+inline constexpr std::array<int, kModParts> kModPartNumbers = {0, 1, 2, 3, 4, 5, 6, 8};
+std::array<int32_t, kModParts + 1> PartStartsMs();
+
+// The sections of the arrangement: each starts at an order position. A section that
+// begins a part names it; the others (part -1) mark a change inside a part.
+struct ModSection {
+  std::string name;
+  int32_t first_order = 0;
+  int32_t part = -1;  // timeline part number, or -1
+};
+inline constexpr int kModMaxSections = 32;
+extern std::array<ModSection, kModMaxSections> modsections;
+extern int32_t modsectioncount;
 
 }  // namespace zudezed

@@ -2,10 +2,11 @@
 // instruments from additive synthesis whose loops hold whole cycles of every partial,
 // so that the sustained part repeats without a click.
 //
-// Tuning: the tonal samples hold 32 or 64 samples per cycle of their note C. Played
-// at note C-2 (8287 Hz) a 64-sample cycle sounds C3 (129.5 Hz, 17 cents flat);
-// finetune +1 raises every tonal instrument by 12.5 cents, close to concert pitch.
-// Drums are synthesised for playback at C-3 (16574 Hz).
+// Tuning: a tonal sample holding 64 samples per cycle of its note C sounds C3 (129.5
+// Hz, 17 cents flat) at note C-2 (8287 Hz); finetune +1 raises every tonal instrument
+// by 12.5 cents, close to concert pitch. The leads, the bell and the chip square hold
+// 32 samples per cycle (C-2 sounds C4), the bass 128 (C-2 sounds C2). Drums are
+// synthesised for playback at C-3 (16574 Hz).
 #include <cmath>
 #include <vector>
 
@@ -22,6 +23,7 @@ int32_t modsamplepoolused = 0;
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
 constexpr double kDrumRate = 16574.27;  // playback rate of note C-3 at finetune 0
 
 // A small deterministic noise source (linear congruential), values in -1 .. 1.
@@ -35,8 +37,8 @@ double Noise() {
 int32_t RoundI32(double v) { return trunc_i32(v >= 0.0 ? v + 0.5 : v - 0.5); }
 
 // Scales a waveform so that its largest magnitude is `peak` (of 127), stores it as a
-// new sample slot and returns the slot's sample number. The first two bytes of every
-// sample are zero, the ProTracker convention for the idle loop of one-shot samples.
+// new sample slot. The first two bytes of every sample are zero, the ProTracker
+// convention for the idle loop of one-shot samples.
 void StoreSample(int number, const char* name, std::vector<double> wave, int32_t volume,
                  int32_t finetune, int32_t loop_start, int32_t loop_length,
                  double peak = 124.0) {
@@ -97,6 +99,24 @@ std::vector<double> HissDecay(double seconds, double decay_tau, double brightnes
   return w;
 }
 
+// A metallic hat: six square waves at inharmonic ratios with some noise, high-passed,
+// with an exponential decay.
+std::vector<double> Metal(double seconds, double decay_tau) {
+  static constexpr double kRatios[6] = {2.0, 3.0, 4.16, 5.43, 6.79, 8.21};
+  const int n = RoundI32(seconds * kDrumRate);
+  std::vector<double> w(n);
+  double prev = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const double t = i / kDrumRate;
+    double x = 0.6 * Noise();
+    for (double r : kRatios) x += std::sin(kTwoPi * 317.0 * r * t) >= 0.0 ? 0.25 : -0.25;
+    const double hp = x - prev;
+    prev = x;
+    w[i] = hp * std::exp(-t / decay_tau) * std::fmin(1.0, t / 0.0006);
+  }
+  return w;
+}
+
 // One partial sum of harmonics: amps[k - 1] is the amplitude of harmonic k, at phase
 // measured in cycles.
 double Harmonics(double phase, const std::vector<double>& amps) {
@@ -106,64 +126,87 @@ double Harmonics(double phase, const std::vector<double>& amps) {
 }
 
 void BuildDrums() {
-  // Kick: a sine falling from 160 Hz to 45 Hz with a short click.
-  StoreSample(kSmpKick, "kick", Sweep(0.30, 160.0, 45.0, 0.030, 0.110, 0.6), 64, 0, 0, 0);
+  // Kick: a sine dropping from 170 Hz to 46 Hz in the first 30 ms, softly saturated
+  // for weight, with a short click; most of it is gone after two rows.
+  std::vector<double> kick = Sweep(0.30, 170.0, 46.0, 0.028, 0.085, 0.5);
+  for (double& v : kick) v = std::tanh(1.8 * v);
+  StoreSample(kSmpKick, "kick", kick, 56, 0, 0, 0);
 
-  // Snare: a short 190 Hz body under bright, decaying noise.
+  // Snare: a noise body (high-passed, decaying over 100 ms) over a two-tone shell
+  // (185 and 330 Hz, bending down a little).
   {
-    std::vector<double> body = Sweep(0.22, 230.0, 180.0, 0.020, 0.045, 0.0);
-    std::vector<double> hiss = HissDecay(0.22, 0.060, 0.6);
-    for (size_t i = 0; i < body.size(); ++i) body[i] = 0.7 * body[i] + 0.9 * hiss[i];
-    StoreSample(kSmpSnare, "snare", body, 50, 0, 0, 0);
+    std::vector<double> tone = Sweep(0.26, 205.0, 185.0, 0.015, 0.050, 0.0);
+    std::vector<double> ring = Sweep(0.26, 350.0, 330.0, 0.015, 0.030, 0.0);
+    std::vector<double> hiss = HissDecay(0.26, 0.085, 0.55);
+    for (size_t i = 0; i < tone.size(); ++i) {
+      tone[i] = 0.75 * tone[i] + 0.35 * ring[i] + 0.85 * hiss[i];
+    }
+    StoreSample(kSmpSnare, "snare", tone, 56, 0, 0, 0);
   }
 
-  StoreSample(kSmpHat, "closed hat", HissDecay(0.06, 0.014, 1.0), 26, 0, 0, 0);
-  StoreSample(kSmpOpenHat, "open hat", HissDecay(0.40, 0.120, 1.0), 26, 0, 0, 0);
+  StoreSample(kSmpHat, "closed hat", Metal(0.05, 0.012), 30, 0, 0, 0);
+  StoreSample(kSmpOpenHat, "open hat", Metal(0.36, 0.110), 28, 0, 0, 0);
 
-  // Crash over a kick: the first beat of a section.
+  // Crash over a kick: the first beat of a section, on the drum channel alone.
   {
     std::vector<double> crash = HissDecay(1.40, 0.450, 0.9);
-    std::vector<double> kick = Sweep(0.30, 160.0, 45.0, 0.030, 0.110, 0.6);
-    for (size_t i = 0; i < kick.size(); ++i) crash[i] = 0.55 * crash[i] + kick[i];
-    for (size_t i = kick.size(); i < crash.size(); ++i) crash[i] *= 0.55;
-    StoreSample(kSmpCrash, "crash + kick", crash, 56, 0, 0, 0);
+    for (size_t i = 0; i < kick.size(); ++i) crash[i] = 0.5 * crash[i] + kick[i];
+    for (size_t i = kick.size(); i < crash.size(); ++i) crash[i] *= 0.5;
+    StoreSample(kSmpCrash, "crash + kick", crash, 54, 0, 0, 0);
   }
 
   // Tom: a slower sweep; patterns play it at several notes.
   StoreSample(kSmpTom, "tom", Sweep(0.35, 200.0, 110.0, 0.060, 0.130, 0.3), 50, 0, 0, 0);
 }
 
-// Bass: a 64-sample cycle of a sawtooth whose upper harmonics die away over the first
-// 4096 samples (a plucked attack), then one cycle of the settled tone loops.
+// Bass: two sawtooths beating against each other (64 and 65 cycles over the 8192-
+// sample loop at 128 samples per cycle, 27 cents apart) over a sine at the
+// fundamental. Their upper harmonics die away over the first 4096 samples, a plucked
+// attack.
 void BuildBass() {
-  constexpr int kCycle = 64, kHead = 4096;
-  std::vector<double> w(kHead + kCycle);
-  for (int i = 0; i < kHead + kCycle; ++i) {
+  constexpr int kCycle = 128, kHead = 4096, kLoop = 8192;
+  std::vector<double> w(kHead + kLoop);
+  std::vector<double> amps(14);
+  for (int i = 0; i < kHead + kLoop; ++i) {
     const double t = std::fmin(1.0, static_cast<double>(i) / kHead);
-    const double damp = 0.12 + 0.33 * t;
-    std::vector<double> amps(12);
-    for (int k = 1; k <= 12; ++k) amps[k - 1] = std::exp(-(k - 1) * damp) / k;
-    const double env = 1.0 - 0.35 * t;
-    w[i] = env * Harmonics(static_cast<double>(i) / kCycle, amps);
+    const double damp = 0.08 + 0.22 * t;
+    for (int k = 1; k <= 14; ++k) amps[k - 1] = std::exp(-(k - 1) * damp) / k;
+    const double p1 = static_cast<double>(i) / kCycle;
+    const double p2 = static_cast<double>(i) * (kLoop / kCycle + 1) / kLoop;
+    const double env = 1.0 - 0.3 * t;
+    w[i] = env * (Harmonics(p1, amps) + 0.8 * Harmonics(p2, amps) + 0.5 * std::sin(kTwoPi * p1));
   }
-  StoreSample(kSmpBass, "bass", w, 50, 1, kHead, kCycle);
+  StoreSample(kSmpBass, "bass", w, 34, 1, kHead, kLoop);
 }
 
-// Lead: a 30 % pulse (harmonics sin(pi k d) / k) at 32 samples per cycle, doubled by a
-// second voice one cycle faster per 4096 samples (13.5 cents) for a slow chorus. Both
-// voices complete whole cycles in every 4096-sample block, which is the loop.
-void BuildLead() {
+// A lead: two voices of the same harmonic recipe, the second one cycle faster per
+// 4096 samples (13.5 cents), at 32 samples per cycle; both complete whole cycles in
+// the 4096-sample loop. The first 1024 samples are a little louder and brighter.
+void BuildLead(int number, const char* name, const std::vector<double>& amps, int32_t volume) {
   constexpr int kCycle = 32, kBlock = 4096;
-  std::vector<double> amps(10);
-  for (int k = 1; k <= 10; ++k) amps[k - 1] = std::sin(3.14159265358979 * k * 0.3) / k;
   std::vector<double> w(2 * kBlock);
+  std::vector<double> bright(amps.size());
   for (int i = 0; i < 2 * kBlock; ++i) {
+    const double a = i < 1024 ? 1.0 - i / 1024.0 : 0.0;
+    for (size_t k = 0; k < amps.size(); ++k) bright[k] = amps[k] * (1.0 + 0.5 * a * k / 4.0);
     const double p1 = static_cast<double>(i) / kCycle;
     const double p2 = static_cast<double>(i) * (kBlock / kCycle + 1) / kBlock;
-    const double env = i < 1024 ? 1.0 - 0.2 * i / 1024.0 : 0.8;
-    w[i] = env * (Harmonics(p1, amps) + 0.6 * Harmonics(p2, amps));
+    w[i] = (1.0 + 0.2 * a) * (Harmonics(p1, bright) + 0.6 * Harmonics(p2, bright));
   }
-  StoreSample(kSmpLead, "lead", w, 40, 1, kBlock, kBlock);
+  StoreSample(number, name, w, volume, 1, kBlock, kBlock);
+}
+
+void BuildLeads() {
+  // The theme's lead: a 25 % pulse, hollow and bright.
+  std::vector<double> pulse(12);
+  for (int k = 1; k <= 12; ++k) pulse[k - 1] = std::sin(kPi * k * 0.25) / k;
+  BuildLead(kSmpLead, "lead pulse", pulse, 44);
+  // The driving lead: a sawtooth, buzzy and loud.
+  std::vector<double> saw(14);
+  for (int k = 1; k <= 14; ++k) saw[k - 1] = 1.0 / k;
+  BuildLead(kSmpSaw, "lead saw", saw, 40);
+  // The soft lead: nearly a sine, with a little second and third harmonic (a flute).
+  BuildLead(kSmpFlute, "lead flute", {1.0, 0.28, 0.12, 0.03}, 46);
 }
 
 // Pads: whole chords in one sample, root C at 64 samples per cycle. Each chord tone
@@ -190,8 +233,8 @@ void BuildPad(int number, const char* name, int third) {
   StoreSample(number, name, w, 34, 1, kLoop, kLoop);
 }
 
-// Bell: one-shot, three slightly inharmonic partials decaying at different rates, at
-// 32 samples per cycle of its fundamental.
+// Bell: one-shot, slightly inharmonic partials decaying at different rates, at 32
+// samples per cycle of its fundamental.
 void BuildBell() {
   constexpr int kLength = 10000;
   constexpr double kCycle = 32.0;
@@ -209,6 +252,20 @@ void BuildBell() {
   StoreSample(kSmpBell, "bell", w, 30, 1, 0, 0);
 }
 
+// Chip: a band-limited square at 32 samples per cycle, for chords played as fast
+// arpeggios; a 1024-sample brighter head, then one cycle loops.
+void BuildChip() {
+  constexpr int kCycle = 32, kHead = 1024;
+  std::vector<double> w(kHead + kCycle);
+  std::vector<double> amps(11);
+  for (int i = 0; i < kHead + kCycle; ++i) {
+    const double a = i < kHead ? 1.0 - static_cast<double>(i) / kHead : 0.0;
+    for (int k = 1; k <= 11; ++k) amps[k - 1] = k % 2 == 1 ? (1.0 + 0.3 * a) / k : 0.15 * a / k;
+    w[i] = Harmonics(static_cast<double>(i) / kCycle, amps);
+  }
+  StoreSample(kSmpChip, "chip square", w, 32, 1, kHead, kCycle);
+}
+
 }  // namespace
 
 void BuildSamples() {
@@ -217,14 +274,15 @@ void BuildSamples() {
   modsamples = {};
   BuildDrums();
   BuildBass();
-  BuildLead();
+  BuildLeads();
   BuildPad(kSmpPadMinor, "pad minor", 3);
   BuildPad(kSmpPadMajor, "pad major", 4);
   BuildBell();
+  BuildChip();
   // The unused slots carry the module's notes, as trackers show them.
-  const char* notes[] = {"", "sorvaline", "4 channels, 117 bpm", "A minor / C major",
+  const char* notes[] = {"", "sorvaline", "4 channels, 117 bpm", "A minor, B minor peak",
                          "made by tools/modgen", "for the zudezed demo"};
-  for (int i = 0; i < 6; ++i) modsamples[kSmpBell + i].name = notes[i];
+  for (int i = 0; i < 6; ++i) modsamples[kSmpChip + i].name = notes[i];
 }
 
 }  // namespace zudezed

@@ -1,15 +1,20 @@
-// The score of "sorvaline": patterns written as text, one token per row, and the
-// order list that arranges them along the demo's timeline.
+// The score of "sorvaline": patterns written as text, one token per row, the order
+// list that arranges them along the demo's timeline, and the tempo of each section,
+// fitted so that every section begins with its part.
 //
-// Channels: 0 bass, 1 drums, 2 lead (or the bell arpeggios where the lead rests),
-// 3 pads (or bell chords with the arpeggio effect). A bar is 16 rows; a row lasts
-// 128.2 ms at speed 6 and 117 BPM, so a bar is 2.05 s.
+// Channels: 0 bass, 1 drums, 2 lead, 3 the second voice: chords played as arpeggios,
+// an answering phrase, an echo of the lead, or pads. A bar is 16 rows; a row lasts
+// 128 ms at speed 6 and about 117 BPM, so a bar is about 2.05 s.
 //
-// Melodic tokens (Line): "." nothing, "-" silence (volume 0), a note as in a tracker
-// ("A2", "C#3", "Bb1", octaves 1..3), optionally followed by ":HH" (volume, hex) or
-// "/XHH" (effect X with parameter HH, hex); a token may also be only ":HH" or "/XHH".
-// Drum tokens (Drums), one character per row: K kick, S snare, s soft snare, h closed
-// hat, o open hat, C crash over a kick, 1 2 3 toms high to low, "." nothing.
+// Melodic tokens (Line): "." nothing, "-" silence (volume 0), "~" vibrato goes on
+// (400), a note as in a tracker ("A2", "C#3", "Bb1", octaves 1..3), optionally
+// followed by ":HH" (volume, hex) or "/XHH" (effect X with parameter HH, hex); a token
+// may also be only ":HH" or "/XHH".
+// Drum tokens (Drums), one character per row: K kick, S snare, g ghost snare (played
+// from a later offset, softer), r snare roll (retriggered twice a row), h closed hat,
+// d closed hat delayed by half a row, o open hat, c open hat cut short, C crash over a
+// kick, 1 2 3 toms high to low, "." nothing.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -24,10 +29,23 @@ std::array<ModPattern, kModMaxPatterns> modpatterns{};
 int32_t modpatterncount = 0;
 std::array<uint8_t, kModMaxOrders> modorder{};
 int32_t modordercount = 0;
+std::array<ModSection, kModMaxSections> modsections{};
+int32_t modsectioncount = 0;
+
+std::array<int32_t, kModParts + 1> PartStartsMs() {
+  // The length of each part in ticks (ms) of its own clock, in playing order: the
+  // part-time at which parts 0, 2, 3, 4, 5, 6 and 8 hand over, and the scene time at
+  // which part 1's 3D scene signals its end.
+  static constexpr std::array<int32_t, kModParts> kLengths = {12928, 40448, 26624, 26816,
+                                                              26624, 53249, 12289, 28777};
+  std::array<int32_t, kModParts + 1> starts{};
+  for (int i = 0; i < kModParts; ++i) starts[i + 1] = starts[i] + kLengths[i];
+  return starts;
+}
 
 namespace {
 
-constexpr int kChBass = 0, kChDrums = 1, kChLead = 2, kChPad = 3;
+constexpr int kChBass = 0, kChDrums = 1, kChLead = 2, kChVoice = 3;
 constexpr int kBar = 16;
 
 std::array<int32_t, kModMaxPatterns> patternrows{};  // rows played before the break
@@ -53,7 +71,10 @@ ModCell& Cell(int pat, int row, int ch) {
 
 void SetNote(int pat, int row, int ch, int sample, uint16_t period) {
   ModCell& c = Cell(pat, row, ch);
-  if (c.period != 0) ScoreError("two notes in one cell, pattern " + std::to_string(pat));
+  if (c.period != 0) {
+    ScoreError("two notes in one cell, pattern " + std::to_string(pat) + " row " +
+               std::to_string(row) + " channel " + std::to_string(ch));
+  }
   c.sample = static_cast<uint8_t>(sample);
   c.period = period;
 }
@@ -78,7 +99,8 @@ void SetGlobalEffect(int pat, int row, int effect, int param) {
       return;
     }
   }
-  ScoreError("no free effect column, pattern " + std::to_string(pat));
+  ScoreError("no free effect column, pattern " + std::to_string(pat) + " row " +
+             std::to_string(row));
 }
 
 void SetTempo(int pat, int row, int bpm) { SetGlobalEffect(pat, row, 0xF, bpm); }
@@ -117,32 +139,42 @@ uint16_t PeriodAt(int semitones) {
   return kModPeriods[semitones];
 }
 
-// Writes melodic tokens into one channel from row0 on.
-void Line(int pat, int ch, int sample, int row0, const std::string& text) {
+// Writes melodic tokens into one channel from row0 on. With volume >= 0, every note
+// without an effect of its own gets that volume. A note that carries an effect
+// (vibrato, a slide) after an earlier sounding note of the same line is written
+// without its sample number, so that it keeps the channel's volume instead of the
+// sample's; after a silence it needs the sample number to sound again.
+void Line(int pat, int ch, int sample, int row0, const std::string& text, int volume = -1) {
   int row = row0;
+  bool sounded = false;
   for (const std::string& tok : Tokens(text)) {
-    if (tok != ".") {
-      if (tok == "-") {
-        SetEffect(pat, row, ch, 0xC, 0);
-      } else {
-        size_t i = 0;
-        if (tok[0] >= 'A' && tok[0] <= 'G') {
-          size_t end = tok.find_first_of(":/");
-          std::string note = tok.substr(0, end);
-          const uint16_t period = NotePeriod(note);
-          if (period == 0) ScoreError("bad note '" + note + "'");
-          if (sample == 0) ScoreError("note without an instrument");
-          SetNote(pat, row, ch, sample, period);
-          i = end == std::string::npos ? tok.size() : end;
-        }
-        if (i < tok.size()) {
-          if (tok[i] == ':') {
-            SetEffect(pat, row, ch, 0xC, Hex(tok.substr(i + 1)));
-          } else if (tok[i] == '/' && tok.size() == i + 4) {
-            SetEffect(pat, row, ch, Hex(tok.substr(i + 1, 1)), Hex(tok.substr(i + 2)));
-          } else {
-            ScoreError("bad token '" + tok + "'");
-          }
+    if (tok == "-") {
+      SetEffect(pat, row, ch, 0xC, 0);
+      sounded = false;
+    } else if (tok == "~") {
+      SetEffect(pat, row, ch, 0x4, 0);
+    } else if (tok != ".") {
+      size_t i = 0;
+      bool has_effect = false;
+      if (tok[0] >= 'A' && tok[0] <= 'G') {
+        const size_t end = tok.find_first_of(":/");
+        const std::string note = tok.substr(0, end);
+        const uint16_t period = NotePeriod(note);
+        if (period == 0) ScoreError("bad note '" + note + "'");
+        if (sample == 0) ScoreError("note without an instrument");
+        has_effect = end != std::string::npos;
+        SetNote(pat, row, ch, has_effect && sounded ? 0 : sample, period);
+        if (!has_effect && volume >= 0) SetEffect(pat, row, ch, 0xC, volume);
+        sounded = true;
+        i = end == std::string::npos ? tok.size() : end;
+      }
+      if (i < tok.size()) {
+        if (tok[i] == ':') {
+          SetEffect(pat, row, ch, 0xC, Hex(tok.substr(i + 1)));
+        } else if (tok[i] == '/' && tok.size() == i + 4) {
+          SetEffect(pat, row, ch, Hex(tok.substr(i + 1, 1)), Hex(tok.substr(i + 2)));
+        } else {
+          ScoreError("bad token '" + tok + "'");
         }
       }
     }
@@ -161,28 +193,64 @@ std::string Bars(std::initializer_list<const char*> bars) {
   return out;
 }
 
-void Drums(int pat, int row0, const std::string& hits) {
+// Bars first .. first + count - 1 of a text of whole bars.
+std::string BarRange(const std::string& text, int first, int count) {
+  const std::vector<std::string> tokens = Tokens(text);
+  if ((first + count) * kBar > static_cast<int>(tokens.size())) ScoreError("bars beyond text");
+  std::string out;
+  for (int i = first * kBar; i < (first + count) * kBar; ++i) out += tokens[i] + ' ';
+  return out;
+}
+
+// The kit at its sample volumes; `gain` scales every hit (1 keeps the sample's own
+// volume and leaves the effect column free).
+void Drums(int pat, int row0, const std::string& hits, double gain = 1.0) {
   int row = row0;
+  const auto hit = [&](int sample, int note, int volume) {
+    SetNote(pat, row, kChDrums, sample, PeriodAt(note));
+    if (gain != 1.0) {
+      SetEffect(pat, row, kChDrums, 0xC, static_cast<int>(std::lround(volume * gain)));
+    }
+  };
   for (char c : hits) {
     if (c == ' ' || c == '|') continue;
     switch (c) {
       case '.': break;
-      case 'K': SetNote(pat, row, kChDrums, kSmpKick, PeriodAt(24)); break;
-      case 'S': SetNote(pat, row, kChDrums, kSmpSnare, PeriodAt(24)); break;
-      case 's':
+      case 'K': hit(kSmpKick, 24, 56); break;
+      case 'S': hit(kSmpSnare, 24, 56); break;
+      case 'h': hit(kSmpHat, 24, 30); break;
+      case 'o': hit(kSmpOpenHat, 24, 28); break;
+      case 'C': hit(kSmpCrash, 24, 54); break;
+      case '1': hit(kSmpTom, 24, 50); break;
+      case '2': hit(kSmpTom, 21, 50); break;
+      case '3': hit(kSmpTom, 17, 50); break;
+      case 'g':  // the snare from 1024 bytes on: its tail, a ghost note
         SetNote(pat, row, kChDrums, kSmpSnare, PeriodAt(24));
-        SetEffect(pat, row, kChDrums, 0xC, 0x16);
+        SetEffect(pat, row, kChDrums, 0x9, 0x04);
         break;
-      case 'h': SetNote(pat, row, kChDrums, kSmpHat, PeriodAt(24)); break;
-      case 'o': SetNote(pat, row, kChDrums, kSmpOpenHat, PeriodAt(24)); break;
-      case 'C': SetNote(pat, row, kChDrums, kSmpCrash, PeriodAt(24)); break;
-      case '1': SetNote(pat, row, kChDrums, kSmpTom, PeriodAt(24)); break;
-      case '2': SetNote(pat, row, kChDrums, kSmpTom, PeriodAt(21)); break;
-      case '3': SetNote(pat, row, kChDrums, kSmpTom, PeriodAt(17)); break;
+      case 'r':  // retriggered every third tick: two strokes a row
+        SetNote(pat, row, kChDrums, kSmpSnare, PeriodAt(24));
+        SetEffect(pat, row, kChDrums, 0xE, 0x93);
+        break;
+      case 'd':  // a hat pushed half a row late
+        SetNote(pat, row, kChDrums, kSmpHat, PeriodAt(24));
+        SetEffect(pat, row, kChDrums, 0xE, 0xD3);
+        break;
+      case 'c':  // an open hat choked after two ticks
+        SetNote(pat, row, kChDrums, kSmpOpenHat, PeriodAt(24));
+        SetEffect(pat, row, kChDrums, 0xE, 0xC2);
+        break;
       default: ScoreError(std::string("bad drum '") + c + "'");
     }
     ++row;
   }
+}
+
+// Sixteen rows of one drum figure, repeated `bars` times.
+std::string Repeat(const char* bar, int bars) {
+  std::string out;
+  for (int i = 0; i < bars; ++i) out += bar;
+  return out;
 }
 
 // A chord name: root semitone (0 = C), minor or major, optional ":HH" volume.
@@ -195,7 +263,7 @@ struct Chord {
 Chord ParseChord(const std::string& name) {
   Chord c;
   size_t i = 1;
-  char acc = name.size() > 1 && (name[1] == '#' || name[1] == 'b') ? name[1] : 0;
+  const char acc = name.size() > 1 && (name[1] == '#' || name[1] == 'b') ? name[1] : 0;
   if (acc) i = 2;
   c.root = Semitone(name[0], acc);
   if (c.root < 0) ScoreError("bad chord '" + name + "'");
@@ -214,44 +282,55 @@ Chord ParseChord(const std::string& name) {
 // so that chord changes move by small steps.
 int ChordRoot(const Chord& c, int base) { return base + (c.root < 4 ? c.root + 12 : c.root); }
 
-// Pads: one chord sample per bar ("." holds the previous chord). Pad roots lie in
-// E-2 .. D#3 and sound an octave higher (E3 .. D#4).
-void Chords(int pat, std::initializer_list<const char*> chords) {
+// Pads on the second voice: one chord sample per bar ("." holds the previous chord).
+// Pad roots lie in E-2 .. D#3 and sound an octave higher (E3 .. D#4).
+void Pads(int pat, std::initializer_list<const char*> chords) {
   int row = 0;
   for (const char* name : chords) {
     if (std::string(name) != ".") {
       const Chord c = ParseChord(name);
-      SetNote(pat, row, kChPad, c.minor ? kSmpPadMinor : kSmpPadMajor,
+      SetNote(pat, row, kChVoice, c.minor ? kSmpPadMinor : kSmpPadMajor,
               PeriodAt(ChordRoot(c, 12)));
-      if (c.volume >= 0) SetEffect(pat, row, kChPad, 0xC, c.volume);
+      if (c.volume >= 0) SetEffect(pat, row, kChVoice, 0xC, c.volume);
     }
     row += kBar;
   }
 }
 
-// Bass, one template of 16 characters per chord: R root (C-1 .. B-1, sounding C2 ..
-// B2), O root an octave up, F fifth, "-" silence, "." nothing.
-void Bass(int pat, std::initializer_list<const char*> chords, const char* tmpl) {
+// Bass, one template of 16 characters per chord: R root (E-1 .. D#2, sounding E1 ..
+// D#2), O root an octave up, F fifth, x the octave cut after three ticks (a slap at
+// the sample's own volume), "-" silence, "." nothing. Other notes get `volume`.
+void Bass(int pat, std::initializer_list<const char*> chords, const char* tmpl,
+          int volume = 0x30) {
   int row = 0;
   for (const char* name : chords) {
     if (std::string(name) != ".") {
       const Chord c = ParseChord(name);
+      const int root = ChordRoot(c, 0);
       for (int i = 0; i < kBar; ++i) {
         const char t = tmpl[i];
-        if (t == 'R') SetNote(pat, row + i, kChBass, kSmpBass, PeriodAt(c.root));
-        if (t == 'O') SetNote(pat, row + i, kChBass, kSmpBass, PeriodAt(c.root + 12));
-        if (t == 'F') SetNote(pat, row + i, kChBass, kSmpBass, PeriodAt(c.root + 7));
-        if (t == '-') SetEffect(pat, row + i, kChBass, 0xC, 0);
+        const int r = row + i;
+        if (t == 'R' || t == 'O' || t == 'F') {
+          const int note = root + (t == 'O' ? 12 : t == 'F' ? 7 : 0);
+          SetNote(pat, r, kChBass, kSmpBass, PeriodAt(note));
+          SetEffect(pat, r, kChBass, 0xC, volume);
+        }
+        if (t == 'x') {
+          SetNote(pat, r, kChBass, kSmpBass, PeriodAt(root + 12));
+          SetEffect(pat, r, kChBass, 0xE, 0xC3);
+        }
+        if (t == '-') SetEffect(pat, r, kChBass, 0xC, 0);
       }
     }
     row += kBar;
   }
 }
 
-// Bell arpeggios over the chords: each template digit picks a chord tone (0 root,
-// 1 third, 2 fifth, 3 octave, 4 octave + third, 5 octave + fifth), roots in E-1 .. D#2
-// (sounding E3 .. D#4).
-void Arpeggios(int pat, int ch, std::initializer_list<const char*> chords, const char* tmpl) {
+// Broken chords, one template per chord: each digit picks a chord tone (0 root,
+// 1 third, 2 fifth, 3 octave, 4 octave + third, 5 octave + fifth), roots in E-1 ..
+// D#2 (E3 .. D#4 for the 32-samples-per-cycle instruments), at `volume`.
+void Arpeggios(int pat, int ch, int sample, std::initializer_list<const char*> chords,
+               const char* tmpl, int volume) {
   int row = 0;
   for (const char* name : chords) {
     if (std::string(name) != ".") {
@@ -262,7 +341,8 @@ void Arpeggios(int pat, int ch, std::initializer_list<const char*> chords, const
       for (int i = 0; i < kBar; ++i) {
         const char t = tmpl[i];
         if (t >= '0' && t <= '5') {
-          SetNote(pat, row + i, ch, kSmpBell, PeriodAt(root + tones[t - '0']));
+          SetNote(pat, row + i, ch, sample, PeriodAt(root + tones[t - '0']));
+          SetEffect(pat, row + i, ch, 0xC, volume);
         }
       }
     }
@@ -270,22 +350,53 @@ void Arpeggios(int pat, int ch, std::initializer_list<const char*> chords, const
   }
 }
 
-// Bell chords played as a fast arpeggio (effect 0: root, third, fifth on successive
-// ticks): "x" strikes the chord, "a" keeps the arpeggio running, "." nothing.
-void ChipChords(int pat, std::initializer_list<const char*> chords, const char* tmpl) {
+// Chords on the chip square as fast arpeggios (effect 0: root, third, fifth on
+// successive ticks): "k" strikes the chord at `volume` (the root alone for that row),
+// "x" strikes it again keeping the volume (never after a silence, which would keep
+// it silent), "a" keeps the arpeggio running, "-" silences it, "." nothing.
+void ChipChords(int pat, std::initializer_list<const char*> chords, const char* tmpl,
+                int volume) {
   int row = 0;
   for (const char* name : chords) {
     const Chord c = ParseChord(name);
     const int arp = c.minor ? 0x37 : 0x47;
+    const uint16_t period = PeriodAt(ChordRoot(c, 0));
     for (int i = 0; i < kBar; ++i) {
-      if (tmpl[i] == 'x') SetNote(pat, row + i, kChPad, kSmpBell, PeriodAt(ChordRoot(c, 0)));
-      if (tmpl[i] == 'x' || tmpl[i] == 'a') SetEffect(pat, row + i, kChPad, 0x0, arp);
+      const int r = row + i;
+      switch (tmpl[i]) {
+        case 'k':
+          SetNote(pat, r, kChVoice, kSmpChip, period);
+          SetEffect(pat, r, kChVoice, 0xC, volume);
+          break;
+        case 'x':
+          SetNote(pat, r, kChVoice, 0, period);
+          SetEffect(pat, r, kChVoice, 0x0, arp);
+          break;
+        case 'a': SetEffect(pat, r, kChVoice, 0x0, arp); break;
+        case '-': SetEffect(pat, r, kChVoice, 0xC, 0); break;
+        case '.': break;
+        default: ScoreError("bad chord template");
+      }
     }
     row += kBar;
   }
 }
 
-// Ends every short pattern with a pattern break to row 0 of the next order position.
+// An echo: the notes of channel `from` again on channel `to`, `delay` rows later and
+// quieter, on the same instrument; silences are echoed too.
+void Echo(int pat, int from, int to, int sample, int delay, int volume) {
+  for (int r = patternrows[pat] - 1 - delay; r >= 0; --r) {
+    const ModCell src = Cell(pat, r, from);
+    if (src.period != 0) {
+      SetNote(pat, r + delay, to, sample, src.period);
+      SetEffect(pat, r + delay, to, 0xC, volume);
+    } else if (src.effect == 0xC && src.param == 0) {
+      SetEffect(pat, r + delay, to, 0xC, 0);
+    }
+  }
+}
+
+// Every short pattern ends with a pattern break to row 0 of the next order position.
 void Breaks() {
   for (int p = 0; p < modpatterncount; ++p) {
     if (patternrows[p] < kModRows) SetGlobalEffect(p, patternrows[p] - 1, 0xD, 0);
@@ -299,58 +410,87 @@ void Order(std::initializer_list<int> patterns) {
   }
 }
 
-// Grooves and bass figures shared by the sections.
-constexpr const char* kHats = "h...h...h...h...";
-constexpr const char* kGroove = "K.h.S.h.K.K.S.h.";
-constexpr const char* kGrooveCrash = "C.h.S.h.K.K.S.h.";
-constexpr const char* kDrive = "K.hhS.hhK.hKS.hh";
-constexpr const char* kDriveCrash = "C.hhS.hhK.hKS.hh";
-constexpr const char* kHalfTime = "K...h.h.S...h..h";
-constexpr const char* kFillToms = "K.h.S.h.S.SS1.23";
-constexpr const char* kFillSnare = "SSS.SSS.S.S.1233";
+// Marks the next order position as the start of a section.
+void Section(const char* name, int part) {
+  if (modsectioncount >= kModMaxSections) ScoreError("too many sections");
+  modsections[modsectioncount++] = {name, modordercount, part};
+}
+
+int UsesOf(int pat) {
+  int n = 0;
+  for (int i = 0; i < modordercount; ++i) n += modorder[i] == pat;
+  return n;
+}
+
+// Sets the tempo of the order positions first .. end - 1 so that they last `seconds`:
+// `tempo` BPM from the first row, `tempo + 1` for the last `faster` rows, with tempo
+// and faster chosen to come nearest. The patterns that carry the changes must be
+// played only there.
+void FitTempo(int first, int end, double seconds) {
+  std::vector<std::pair<int, int>> rows;  // (pattern, row) of every row played
+  for (int pos = first; pos < end; ++pos) {
+    for (int r = 0; r < patternrows[modorder[pos]]; ++r) rows.emplace_back(modorder[pos], r);
+  }
+  const int n = static_cast<int>(rows.size());
+  const int tempo = static_cast<int>(15.0 * n / seconds);
+  const double slow = 15.0 / tempo, fast = 15.0 / (tempo + 1);
+  int faster = static_cast<int>(std::lround((n * slow - seconds) / (slow - fast)));
+  if (faster < 0) faster = 0;
+  if (faster > n) faster = n;
+  const auto put = [&](int at, int bpm) {
+    if (UsesOf(rows[at].first) != 1) {
+      ScoreError("tempo change in a pattern played twice: " + std::to_string(rows[at].first));
+    }
+    SetTempo(rows[at].first, rows[at].second, bpm);
+  };
+  if (faster < n) put(0, tempo);
+  if (faster > 0) put(n - faster, tempo + 1);
+}
+
+// --- The hook: a tresillo on a repeated note, a leap, a run of sixteenths down. ---
+// Over Am Am F G | Am Dm Bb E: the second half turns to B flat, a semitone above the
+// dominant, before it falls on E.
+const std::string kHook = Bars({
+    "A2 . . A2 . . C3 . E3 . . A3 . G3 E3 D3",
+    "E3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 C3 . D3 .",
+    "F3 . . F3 . . E3 . C3 . . A3 . G3 F3 E3",
+    "D3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 B2 . D3 .",
+    "E3 . . E3 . . G3 . A3 . . B3 . A3 G3 E3",
+    "F3/446 ~ ~ ~ ~ ~ ~ ~ E3 . D3 . C3 . D3 .",
+    "D3 . . D3 . . F3 . A#3 . . A3 . F3 D3 A#2",
+    "G#2 . . B2 . . E3/446 ~ ~ ~ ~ ~ ~ D3 C3 B2",
+});
+constexpr std::initializer_list<const char*> kHookChordsA = {"Am", "Am", "F", "G"};
+constexpr std::initializer_list<const char*> kHookChordsB = {"Am", "Dm", "Bb", "E"};
+
+// The hook a whole tone up, in B minor, for the climax (the top stays within B3).
+const std::string kHookHigh = Bars({
+    "B2 . . B2 . . D3 . F#3 . . B3 . A3 F#3 E3",
+    "F#3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 D3 . E3 .",
+    "G3 . . G3 . . F#3 . D3 . . B3 . A3 G3 F#3",
+    "E3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 C#3 . E3 .",
+    "F#3 . . F#3 . . A3 . B3 . . A3 . F#3 E3 D3",
+    "G3/446 ~ ~ ~ ~ ~ ~ ~ F#3 . E3 . D3 . E3 .",
+    "E3 . . E3 . . G3 . B3 . . G3 . E3 C3 B2",
+    "A#2 . . C#3 . . F#3/446 ~ ~ ~ ~ ~ ~ E3 D3 C#3",
+});
+constexpr std::initializer_list<const char*> kHighChordsA = {"Bm", "Bm", "G", "A"};
+constexpr std::initializer_list<const char*> kHighChordsB = {"Bm", "Em", "C", "F#"};
+
+// Grooves: the hats never sound on a kick's row or the row after it.
+constexpr const char* kGroove = "K.h.S.h.K.h.S.hd";
+constexpr const char* kGrooveCrash = "C.h.S.h.K.h.S.hd";
+constexpr const char* kDrive = "K.h.S.hhK.hKS.hh";
+constexpr const char* kDriveCrash = "C.h.S.hhK.hKS.hh";
+constexpr const char* kDriveOpen = "K.o.S.hhK.oKS.ch";
+constexpr const char* kHalfTime = "K...h...S...h..h";
+constexpr const char* kFillToms = "K.h.S.g.S.SS1.23";
+constexpr const char* kFillRoll = "S.g.S.g.rrrr1233";
 
 constexpr const char* kBassGroove = "R..R..O.R..RO.R.";
-constexpr const char* kBassDrive = "R.O.R.O.R.O.R.O.";
+constexpr const char* kBassDrive = "R.O.R.OxR.O.R.Ox";
 constexpr const char* kBassHalf = "R.......R...O...";
 constexpr const char* kBassWhole = "R...............";
-
-constexpr const char* kArpUp = "0.2.3.2.4.3.2.1.";
-constexpr const char* kChipStabs = "xaaaxaaaxaaaxaaa";
-
-// The theme: a question over Am F C G, an answer over Am F G E, a closing phrase
-// over Am F G Am. Every phrase opens with the same motif (E, D, C, D, E).
-const std::string kThemeQuestion = Bars({
-    "E3 . . . . . D3 . C3 . . . D3 . E3 .",
-    "F3 . . . E3 . . . C3 . . . A2 . . .",
-    "G3 . . . . . E3 . C3 . . . E3 . G3 .",
-    "D3 . . . . . . . B2 . C3 . D3 . . .",
-});
-const std::string kThemeAnswer = Bars({
-    "E3 . . . . . D3 . C3 . . . D3 . E3 .",
-    "A3 . . . G3 . F3 . E3 . . . C3 . . .",
-    "D3 . . . . . E3 . D3 . C3 . B2 . G2 .",
-    "G#2 . . . . . . . B2 . . . E3 . . .",
-});
-const std::string kThemeClose = Bars({
-    "E3 . . . . . D3 . C3 . . . D3 . E3 .",
-    "C3 . . . A2 . . . F3 . . . E3 . . .",
-    "D3 . . . . . B2 . G2 . . . B2 . D3 .",
-    "C3 . . . . . B2 . A2 . . . . . - .",
-});
-
-// The second theme, in C major: its motif climbs a triad and falls back.
-const std::string kMajorTheme = Bars({
-    "E3 . . . G3 . . . C3 . . . . . D3 .",
-    "D3 . . . . . B2 . G2 . . . A2 . B2 .",
-    "C3 . . . E3 . . . A3 . . . G3 . E3 .",
-    "F3 . . . . . . . E3 . . . D3 . . .",
-});
-const std::string kMajorAnswer = Bars({
-    "E3 . . . G3 . . . C3 . . . . . D3 .",
-    "D3 . . . . . B2 . G2 . . . G3 . F3 .",
-    "E3 . . . D3 . . . C3 . . . A2 . C3 .",
-    "D3 . . . . . . . . . . . B2 . D3 .",
-});
 
 }  // namespace
 
@@ -375,241 +515,373 @@ void BuildSong() {
   modpatterncount = 0;
   modorder = {};
   modordercount = 0;
+  modsections = {};
+  modsectioncount = 0;
 
-  // --- Intro (title): pads swell in, bell arpeggios, hats and bass join. ---
+  // ===== Part 0, the title: a pad swells on A minor, bells, the hook's first bar. =====
   const int intro1 = NewPattern(64);
-  Chords(intro1, {"Am:04", ".", "F", "G"});
-  Line(intro1, kChPad, 0, 1, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10");
-  Arpeggios(intro1, kChLead, {"Am", "Am", "F", "G"}, kArpUp);
-  Bass(intro1, {".", ".", "F", "G"}, "R.......R.......");
-  Drums(intro1, 32, "h...h...h...h...h...h...h.h.h.hh");
-  SetGlobalEffect(intro1, 0, 0xF, kModStartSpeed);
-  SetTempo(intro1, 0, kModStartTempo);
+  Pads(intro1, {"Am:04", ".", "F", "."});
+  Line(intro1, kChVoice, 0, 1, "/A20 . /A20 . /A10 . /A10 . /A10 . /A10 . /A10");
+  Line(intro1, kChVoice, 0, 52, "/7A4 /700 /700 /700 /700 /700 /700 /700 /700 /700 /700 /700");
+  Arpeggios(intro1, kChLead, kSmpBell, {"Am", "Am", "F", "F"}, "0...2...3...2.4.", 0x16);
+  Bass(intro1, {".", ".", "F", "."}, kBassWhole, 0x11);
+  Line(intro1, kChBass, 0, 33, "/A01 . . . /A01 . . . /A01 . . . /A01");
+  const int intro2 = NewPattern(36);
+  Pads(intro2, {"G", "E"});
+  Line(intro2, kChVoice, 0, 1, "/EA2 . . . /EA2 . . . /EA2 . . . /EA2");
+  Line(intro2, kChLead, kSmpBell, 0, Bars({
+      "A2 . . A2 . . C3 . E3 . . A3 . G3 E3 D3",
+      "E3 . . . . . . . G#2 . . B2 . . D3 .",
+  }), 0x26);
+  Bass(intro2, {"G", "E"}, "R.......R...R.R.", 0x16);
+  Drums(intro2, 0, "h...h...h...h.h." "h.h.h.h.h.hhrrrr" "S.S.", 0.8);
+  Line(intro2, kChLead, kSmpLead, 32, "E2 . G2 G#2", 0x2D);
 
-  const int intro2 = NewPattern(32);
-  Chords(intro2, {"Am", "E"});
-  Arpeggios(intro2, kChLead, {"Am", "E"}, kArpUp);
-  Bass(intro2, {"Am", "E"}, "R.......R.R.R.R.");
-  Drums(intro2, 0, "K...h...K...h.h.");
-  Drums(intro2, 16, kFillSnare);
+  // ===== Part 1, the first 3D scene: the hook, the answer, then stars alone. =====
+  const int hook1 = NewPattern(64);
+  Line(hook1, kChLead, kSmpLead, 0, BarRange(kHook, 0, 4), 0x36);
+  Bass(hook1, kHookChordsA, kBassGroove, 0x22);
+  ChipChords(hook1, kHookChordsA, "kaa-kaa-kaa-kaa-", 0x1C);
+  Drums(hook1, 0, std::string(kGrooveCrash) + Repeat(kGroove, 3));
+  const int hook2 = NewPattern(64);
+  Line(hook2, kChLead, kSmpLead, 0, BarRange(kHook, 4, 4), 0x36);
+  Bass(hook2, kHookChordsB, kBassGroove, 0x22);
+  ChipChords(hook2, kHookChordsB, "kaa-kaa-kaa-kaa-", 0x1C);
+  Drums(hook2, 0, Repeat(kGroove, 3) + kFillToms);
 
-  // --- Theme (the first 3D scene). ---
-  const int groove = NewPattern(64);
-  Chords(groove, {"Am", "F", "C", "G"});
-  Bass(groove, {"Am", "F", "C", "G"}, kBassGroove);
-  Arpeggios(groove, kChLead, {"Am", "F", "C", "G"}, kArpUp);
-  Drums(groove, 0, std::string(kGrooveCrash) + kGroove + kGroove + kGroove);
-
-  const int question = NewPattern(64);
-  Chords(question, {"Am", "F", "C", "G"});
-  Bass(question, {"Am", "F", "C", "G"}, kBassGroove);
-  Line(question, kChLead, kSmpLead, 0, kThemeQuestion);
-  Drums(question, 0, std::string(kGrooveCrash) + kGroove + kGroove + kGroove);
-
+  // The answer: the lead holds and falls away, the bell answers with the tresillo.
   const int answer = NewPattern(64);
-  Chords(answer, {"Am", "F", "G", "E"});
-  Bass(answer, {"Am", "F", "G", "E"}, kBassGroove);
-  Line(answer, kChLead, kSmpLead, 0, kThemeAnswer);
-  Drums(answer, 0, std::string(kGroove) + kGroove + kGroove + "K.h.S.h.K.K.S.SS");
+  Line(answer, kChLead, kSmpLead, 0, Bars({
+      "C3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 - . . .",
+      "D3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 - . . .",
+      "E3/446 ~ ~ ~ G#3/306 /300 /300 /300 ~ ~ ~ ~ - . B2 .",
+      "A3/446 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 /602 /602 /602 /602",
+  }), 0x36);
+  Line(answer, kChVoice, kSmpBell, 0, Bars({
+      ". . . . . . . . A2 . . A2 . . C3 .",
+      ". . . . . . . . B2 . . B2 . . D3 .",
+      ". . . . . . . . . . . . . G#2 . .",
+      ". . . . . . . . A2 . C3 . E3 . A3 .",
+  }), 0x2C);
+  Bass(answer, {"F", "G", "E", "Am"}, kBassGroove, 0x22);
+  Drums(answer, 0, Repeat(kGroove, 3) + "K.h.S.h.K.K.S.SS");
 
-  const int close = NewPattern(64);
-  Chords(close, {"Am", "F", "G", "Am"});
-  Bass(close, {"Am", "F", "G", "Am"}, kBassGroove);
-  Line(close, kChLead, kSmpLead, 0, kThemeClose);
-  Drums(close, 0, std::string(kGroove) + kGroove + kGroove + kFillToms);
+  // The object flies away: the beat stops, the bass holds, the lead's echo remains.
+  const int recede = NewPattern(32);
+  Line(recede, kChLead, kSmpLead, 0, Bars({
+      "A2 . . A2 . . C3 . E3/446 ~ ~ ~ ~ ~ /A02 /A02",
+      "/A02 /A02 /A02 /A02 - . . . . . . . . . . .",
+  }), 0x28);
+  Echo(recede, kChLead, kChVoice, kSmpLead, 3, 0x10);
+  Bass(recede, {"Am", "."}, kBassWhole, 0x1C);
+  Line(recede, kChBass, 0, 17, "/A01 . . . /A01 . . . /A01 . . . /A01");
+  Line(recede, kChVoice, kSmpPadMinor, 26, "A2:06 /A10 . /A10 . /A10");
+  Drums(recede, 0, "C...............h...h...h...h.h.", 0.6);
 
-  // --- Variation 1 (the tunnel): driving octave bass, a new tune over Dm Am F E. ---
-  const std::string tunnel1 = Bars({
-      "D3 . . . F3 . A3 . . . G3 . F3 . E3 .",
-      "E3 . . . . . C3 . A2 . . . C3 . E3 .",
-      "F3 . . . E3 . D3 . C3 . . . A2 . C3 .",
-      "B2 . . . . . . . G#2 . . . B2 . . .",
-  });
-  const std::string tunnel2 = Bars({
-      "D3 . . . F3 . A3 . . . G3 . F3 . E3 .",
-      "E3 . . . A3 . . . G3 . E3 . C3 . . .",
-      "D3 . . . C3 . A2 . F3 . . . E3 . D3 .",
-      "E3 . . . . . . . D3 . C3 . B2 . G#2 .",
-  });
-  const std::string tunnel3 = Bars({
-      "C3 . . . A3 . . . G3 . F3 . E3 . F3 .",
-      "G3 . . . D3 . . . B2 . D3 . G3 . B3 .",
-      "A2/037 /037 /037 /037 /037 /037 /037 /037 /037 /037 /037 /037 E3 . D3 .",
-      "C3 . . . . . B2 . A2 . . . . . - .",
-  });
-  const int var1a = NewPattern(64);
-  Chords(var1a, {"Dm", "Am", "F", "E"});
-  Bass(var1a, {"Dm", "Am", "F", "E"}, kBassDrive);
-  Line(var1a, kChLead, kSmpLead, 0, tunnel1);
-  Drums(var1a, 0, std::string(kDriveCrash) + kDrive + kDrive + kDrive);
+  // Stars alone: a low pad and a far-away bell, then a snare roll swells to the flash.
+  const int stars = NewPattern(64);
+  Pads(stars, {"Am:08", ".", "F:08", "."});
+  Line(stars, kChVoice, 0, 1, "/A10 . . . /A10 . . . /A10 . . . /A10");
+  Line(stars, kChVoice, 0, 33, "/A10 . . . /A10 . . . /A10 . . . /A10");
+  Line(stars, kChLead, kSmpBell, 0, Bars({
+      "A2 . . A2 . . C3 . E3 . . . . . . .",
+      ". . . . . . . . . . . . . . . .",
+      "F2 . . F2 . . A2 . C3 . . . . . . .",
+      ". . . . . . . . . . . . . . . .",
+  }), 0x16);
+  Bass(stars, {"Am", ".", "F", "."}, kBassWhole, 0x0E);
+  const int build = NewPattern(28);
+  Pads(build, {"G:0A", "E"});
+  Line(build, kChLead, kSmpBell, 0, "B2 . . B2 . . D3 . G3 . . . . . . . G#2 . . B2 . . E3 .", 0x1B);
+  Bass(build, {"G", "E"}, kBassWhole, 0x11);
+  Line(build, kChDrums, kSmpSnare, 16,
+       "C3:08 C3:0C C3:10 C3:14 C3:18 C3:1C C3:22 C3:28 C3:2E C3:34 C3:3A C3:40");
+  Line(build, kChVoice, 0, 17, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10");
 
-  const int var1b = NewPattern(64);
-  Chords(var1b, {"Dm", "Am", "F", "E"});
-  Bass(var1b, {"Dm", "Am", "F", "E"}, kBassDrive);
-  Line(var1b, kChLead, kSmpLead, 0, tunnel2);
-  Drums(var1b, 0, std::string(kDrive) + kDrive + kDrive + "K.hhS.hhK.hKSSSS");
+  // ===== Part 2, the tunnel: the hook on the saw lead, driving, with its echo. =====
+  const int tunnel1 = NewPattern(64);
+  Line(tunnel1, kChLead, kSmpSaw, 0, Bars({
+      "A2 . . A2 . . D3 . F3 . . A3 . G3 F3 E3",
+      "E3/446 ~ ~ ~ ~ ~ ~ ~ /208 /208 /208 - C3 . D3 .",
+      "F3 . . F3 . . D3 . A#2 . . F3 . G3 F3 D3",
+      "C3/446 ~ ~ ~ ~ ~ ~ ~ /208 /208 /208 - A2 . C3 .",
+  }), 0x2D);
+  Echo(tunnel1, kChLead, kChVoice, kSmpSaw, 3, 0x12);
+  Bass(tunnel1, {"Dm", "Am", "Bb", "F"}, kBassDrive, 0x22);
+  Drums(tunnel1, 0, std::string(kDriveCrash) + Repeat(kDrive, 3));
+  const int tunnel2 = NewPattern(64);
+  Line(tunnel2, kChLead, kSmpSaw, 0, Bars({
+      "A3 . . A3 . . G3 . F3 . . A3 . G3 F3 E3",
+      "E3/446 ~ ~ ~ ~ ~ ~ ~ C3 . . E3 . . A3 .",
+      "G#3/446 ~ ~ ~ ~ ~ ~ ~ F3 . . E3 . . D3 .",
+      "E3/446 ~ ~ ~ ~ ~ ~ ~ /102 /102 /102 /102 - . B2 .",
+  }), 0x2D);
+  Echo(tunnel2, kChLead, kChVoice, kSmpSaw, 3, 0x12);
+  Bass(tunnel2, {"Dm", "Am", "E", "E"}, kBassDrive, 0x22);
+  Drums(tunnel2, 0, Repeat(kDrive, 3) + kFillToms);
+  // Leaps of an octave over F G Am, the chords now on the chip.
+  const int tunnel3 = NewPattern(64);
+  Line(tunnel3, kChLead, kSmpSaw, 0, Bars({
+      "F2 . . F3 . . C3 . A2 . . F2 . A2 C3 F3",
+      "G2 . . G3 . . D3 . B2 . . G2 . B2 D3 G3",
+      "A2 . . A3 . . E3 . C3 . . A2 . C3 E3 A3",
+      "A3/446 ~ ~ ~ ~ ~ ~ ~ /604 /604 /604 /604 /604 /604 - .",
+  }), 0x2D);
+  ChipChords(tunnel3, {"F", "G", "Am", "Am"}, "kaaaxaaaxaaaxaaa", 0x18);
+  Bass(tunnel3, {"F", "G", "Am", "Am"}, kBassDrive, 0x22);
+  Drums(tunnel3, 0, std::string(kDriveCrash) + Repeat(kDrive, 2) + kDriveOpen);
+  const int tunnelFill = NewPattern(16);
+  Bass(tunnelFill, {"E"}, "R.R.O.R.O.O.R...", 0x24);
+  Line(tunnelFill, kChBass, 0, 12, ". /201 /201 /201");
+  Drums(tunnelFill, 0, kFillRoll);
+  Line(tunnelFill, kChLead, kSmpSaw, 0, "B2 . D3 . E3 . G#3 . B3/201 /201 /201 /201 - . . .", 0x2D);
 
-  const int var1c = NewPattern(64);
-  Chords(var1c, {"F", "G", "Am", "."});
-  Bass(var1c, {"F", "G", "Am", "Am"}, kBassDrive);
-  Line(var1c, kChLead, kSmpLead, 0, tunnel3);
-  Drums(var1c, 0, std::string(kDriveCrash) + kDrive + kDrive + kDrive);
+  // ===== Part 3, the rotozoomer: half time in A Dorian, the soft lead glides. =====
+  // The hook stretched to twice its length; D major chords bring the F sharp.
+  const int dream1 = NewPattern(64);
+  Line(dream1, kChLead, kSmpFlute, 0, Bars({
+      "A2 . . . . . A2 . . . . . C3 . . .",
+      "F#3/444 ~ ~ ~ ~ ~ ~ ~ E3 . . . D3 . . .",
+      "A2 . . . . . A2 . . . . . C3 . . .",
+      "E3/444 ~ ~ ~ ~ ~ ~ ~ F#3/304 /300 /300 /300 ~ ~ ~ ~",
+  }), 0x18);
+  ChipChords(dream1, {"Am", "D", "Am", "D"}, ".kaaaaaaxaaaaaaa", 0x0A);
+  Bass(dream1, {"Am", "D", "Am", "D"}, kBassHalf, 0x14);
+  Drums(dream1, 0, "C");
+  Drums(dream1, 1, std::string("...h...S...h..h") + Repeat(kHalfTime, 3), 0.36);
+  const int dream2 = NewPattern(64);
+  Line(dream2, kChLead, kSmpFlute, 0, Bars({
+      "G3 . . . . . E3 . . . . . C3 . . .",
+      "D3/444 ~ ~ ~ ~ ~ ~ ~ B2 . . . G2 . . .",
+      "A2 . . . . . F#2 . . . . . D2 . . .",
+      "A1/444 ~ ~ ~ ~ ~ ~ ~ D2/306 /300 /300 /300 ~ ~ ~ ~",
+  }), 0x18);
+  ChipChords(dream2, {"C", "G", "D", "D"}, ".kaaaaaaxaaaaaaa", 0x0A);
+  Bass(dream2, {"C", "G", "D", "D"}, kBassHalf, 0x14);
+  Drums(dream2, 0, Repeat(kHalfTime, 3) + "K...h...S...S.gg", 0.36);
+  const int dream3 = NewPattern(64);
+  Line(dream3, kChLead, kSmpFlute, 0, Bars({
+      "E3 . . . . . E3 . . . . . G3 . . .",
+      "A3/444 ~ ~ ~ ~ ~ ~ ~ F#3 . . . D3 . . .",
+      "G3 . . . . . E3 . . . . . B2 . . .",
+      "C#3/444 ~ ~ ~ ~ ~ ~ ~ E3 . . . A3/304 /300 /300 /300",
+  }), 0x18);
+  ChipChords(dream3, {"Am", "D", "Em", "A"}, ".kaaaaaaxaaaaaaa", 0x0A);
+  Bass(dream3, {"Am", "D", "Em", "A"}, kBassHalf, 0x14);
+  Drums(dream3, 0, Repeat(kHalfTime, 4), 0.36);
+  // F sharp major, the dominant of the climax's key, with a snare roll rising.
+  const int dreamFill = NewPattern(16);
+  Line(dreamFill, kChLead, kSmpFlute, 0, "A#2 . C#3 . F#3/444 ~ ~ ~ ~ ~ ~ ~ - . . .", 0x1D);
+  Arpeggios(dreamFill, kChVoice, kSmpChip, {"F#"}, "0.1.2.3.4.5.4.3.", 0x10);
+  Bass(dreamFill, {"F#"}, "R...R...R.R.RRRR", 0x16);
+  Drums(dreamFill, 0, "S...S...S.S.SSSS");
+  Line(dreamFill, kChDrums, 0, 0, ":0C . . . :10 . . . :16 . :1C . :22 :28 :2C :30");
 
-  const int var1fill = NewPattern(16);
-  Chords(var1fill, {"E"});
-  Bass(var1fill, {"E"}, "R.R.O.R.O.O.R.O.");
-  Drums(var1fill, 0, kFillSnare);
-
-  // --- Variation 2 (the rotozoomed fractal): half time, the lead glides. ---
-  const int var2a = NewPattern(64);
-  Chords(var2a, {"F", "C", "G", "Am"});
-  Bass(var2a, {"F", "C", "G", "Am"}, kBassHalf);
-  Line(var2a, kChLead, kSmpLead, 0, Bars({
-      "A2 . . . . . . . C3/304 /300 . . . . . .",
-      "G2 . . . . . . . E2 . . . G2 . . .",
-      "B2 . . . . . . . D3/304 /300 . . . B2 . .",
-      "C3 . . . B2 . . . A2 . . . . . . .",
-  }));
-  Drums(var2a, 0, std::string(kGrooveCrash).substr(0, 1) + std::string(kHalfTime).substr(1) +
-                      kHalfTime + kHalfTime + kHalfTime);
-
-  const int var2b = NewPattern(64);
-  Chords(var2b, {"F", "C", "G", "Am"});
-  Bass(var2b, {"F", "C", "G", "Am"}, kBassHalf);
-  Line(var2b, kChLead, kSmpLead, 0, Bars({
-      "A2 . . . . . . . F3/306 /300 /300 /300 . . . .",
-      "E3 . . . D3 . . . C3 . . . . . G2 .",
-      "B2 . . . D3/304 /300 . . . . . . G3 . . .",
-      "E3 . . . . . . . . . . . . . . .",
-  }));
-  Drums(var2b, 0, std::string(kHalfTime) + kHalfTime + kHalfTime + kHalfTime);
-
-  const int var2fill = NewPattern(16);
-  Chords(var2fill, {"G"});
-  Bass(var2fill, {"G"}, "R...R...R.R.RRRR");
-  Line(var2fill, kChLead, kSmpLead, 0, "D3 . . . . . . . /A02 /A02 /A02 /A02 - . . .");
-  Drums(var2fill, 0, "ssssSSSSSSSSSSSS");
-
-  // --- Theme again (the full-screen fractal), driving; it dissolves at the end. ---
-  const int again1 = NewPattern(64);
-  Chords(again1, {"Am", "F", "C", "G"});
-  Bass(again1, {"Am", "F", "C", "G"}, kBassDrive);
-  Line(again1, kChLead, kSmpLead, 0, kThemeQuestion);
-  Drums(again1, 0, std::string(kDriveCrash) + kDrive + kDrive + kDrive);
-
-  const int again2 = NewPattern(64);
-  Chords(again2, {"Am", "F", "G", "E"});
-  Bass(again2, {"Am", "F", "G", "E"}, kBassDrive);
-  Line(again2, kChLead, kSmpLead, 0, kThemeAnswer);
-  Drums(again2, 0, std::string(kDrive) + kDrive + kDrive + kFillToms);
-
-  const int climax = NewPattern(64);
-  Chords(climax, {"F", "G", "Am", "."});
-  Bass(climax, {"F", "G", "Am", "Am"}, kBassDrive);
-  Line(climax, kChLead, kSmpLead, 0, Bars({
-      "A3 . . . G3 . F3 . E3 . D3 . C3 . D3 .",
-      "B2 . . . . . G2 . B2 . D3 . G3 . . .",
-      "A3 . . . . . . . E3 . . . C3 . . .",
-      "A2 . . . . . . . . . . . . . . .",
-  }));
-  Drums(climax, 0, std::string(kDriveCrash) + kDrive + kDrive + kDrive);
-
+  // ===== Part 4, the full-screen fractal: the climax, the hook in B minor. =====
+  const int climax1 = NewPattern(64);
+  Line(climax1, kChLead, kSmpSaw, 0, BarRange(kHookHigh, 0, 4), 0x3F);
+  ChipChords(climax1, kHighChordsA, "kaaaxaaaxaaaxaaa", 0x28);
+  Bass(climax1, kHighChordsA, kBassDrive, 0x24);
+  Drums(climax1, 0, std::string(kDriveCrash) + Repeat(kDriveOpen, 3));
+  const int climax2 = NewPattern(64);
+  Line(climax2, kChLead, kSmpSaw, 0, BarRange(kHookHigh, 4, 4), 0x3F);
+  ChipChords(climax2, kHighChordsB, "kaaaxaaaxaaaxaaa", 0x28);
+  Bass(climax2, kHighChordsB, kBassDrive, 0x24);
+  Drums(climax2, 0, Repeat(kDriveOpen, 3) + kFillRoll);
+  // The peak: the lead's top B, echoed, over Bm G A F#.
+  const int climax3 = NewPattern(64);
+  Line(climax3, kChLead, kSmpLead, 0, Bars({
+      "B3 /446 ~ ~ ~ ~ ~ ~ A3 . . B3 . . D3 .",
+      "G3/446 ~ ~ ~ ~ ~ ~ ~ F#3 . . G3 . . B2 .",
+      "A3/446 ~ ~ ~ ~ ~ ~ ~ E3 . . A3 . . C#3 .",
+      "A#3/446 ~ ~ ~ ~ ~ ~ ~ F#3 . . C#3 . . A#2 .",
+  }), 0x3F);
+  Echo(climax3, kChLead, kChVoice, kSmpLead, 3, 0x1C);
+  Bass(climax3, {"Bm", "G", "A", "F#"}, kBassDrive, 0x24);
+  Drums(climax3, 0, std::string(kDriveCrash) + Repeat(kDriveOpen, 3));
+  // The fall: a crash, the bass and lead slide down and fade.
   const int fall = NewPattern(16);
-  Chords(fall, {"Am"});
-  Line(fall, kChPad, 0, 1, "/A02 . /A02 . /A02 . /A02 . /A02 . /A02");
-  Line(fall, kChBass, kSmpBass, 0,
-       "A1/204 /204 /204 /204 /204 /204 /204 /204 /204 /204 /204 /204 - . . .");
-  Line(fall, kChLead, 0, 0, "/A02 /A02 /A02 /A02 - . . . . . . . . . . .");
+  Line(fall, kChBass, kSmpBass, 0, "B1:2C /204 /204 /204 /204 /204 /204 /204 /204 /204 /204 /204 - . . .");
+  Line(fall, kChLead, kSmpSaw, 0, "B3:30 /208 /208 /208 /208 /208 /208 /208 - . . . . . . .");
+  Line(fall, kChVoice, 0, 0, "-");
   Drums(fall, 0, "C...............");
 
-  // --- The plasma face: C major, a second theme, bell chords. ---
-  const int major1 = NewPattern(64);
-  Chords(major1, {"C:04", "G", "Am", "F"});
-  Line(major1, kChPad, 0, 1, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10");
-  Arpeggios(major1, kChLead, {"C", "G", "Am", "F"}, kArpUp);
-  Bass(major1, {"C", "G", "Am", "F"}, kBassWhole);
-  Drums(major1, 32, std::string(kHats) + "h...h...h.h.h.hh");
+  // ===== Part 5, the plasma face: a second theme in C major, then the hook again. =====
+  const int plasma0 = NewPattern(32);
+  Pads(plasma0, {"C:04", "E"});
+  Line(plasma0, kChVoice, 0, 1, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10 . . . . . /A10");
+  Arpeggios(plasma0, kChLead, kSmpBell, {"C", "E"}, "0.2.3.2.4.3.2.1.", 0x18);
+  Bass(plasma0, {"C", "E"}, kBassWhole, 0x16);
+  Drums(plasma0, 16, "h.h.h.h.h.hhS.SS", 0.7);
+  // The second theme on the bell, answered by long flute notes.
+  const int second1 = NewPattern(64);
+  Line(second1, kChLead, kSmpBell, 0, Bars({
+      "G2 . G2 . C3 . . D3 . E3 . . G3 . E3 .",
+      "B2 . . . . . G2 . B2 . E3 . . D3 . B2",
+      "C3 . C3 . E3 . . A3 . G3 . . E3 . C3 .",
+      "D3 . . . . . C3 . A2 . . . F2 . A2 .",
+  }), 0x36);
+  Line(second1, kChVoice, kSmpFlute, 0, Bars({
+      "E2 /443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ D2 . . .",
+      "G2/443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ B1 . . .",
+      "A1/443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ E2 . . .",
+      "F2/443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ A2 . . .",
+  }), 0x1C);
+  Bass(second1, {"C", "Em", "Am", "F"}, kBassGroove, 0x22);
+  Drums(second1, 0, std::string(kGrooveCrash) + Repeat(kGroove, 3));
+  const int second2 = NewPattern(64);
+  Line(second2, kChLead, kSmpBell, 0, Bars({
+      "D3 . D3 . F3 . . A3 . G3 . . F3 . D3 .",
+      "B2 . . . . . D3 . G3 . . . F3 . D3 .",
+      "E3 . . G#3 . . B3 . . . G#3 . E3 . D3 .",
+      "E3 . . . . . . . B2 . D3 . E3 . G#2 .",
+  }), 0x36);
+  Line(second2, kChVoice, kSmpFlute, 0, Bars({
+      "F2 /443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ A2 . . .",
+      "G2/443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ B2 . . .",
+      "G#2/443 ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ ~ B2 . . .",
+      "D3/443 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 - . . .",
+  }), 0x1C);
+  Bass(second2, {"Dm", "G", "E", "E"}, kBassGroove, 0x22);
+  Drums(second2, 0, Repeat(kGroove, 3) + kFillToms);
+  // The hook again on its own lead, now with an echo a dotted eighth behind.
+  const int echo1 = NewPattern(64);
+  Line(echo1, kChLead, kSmpLead, 0, BarRange(kHook, 0, 4), 0x36);
+  Echo(echo1, kChLead, kChVoice, kSmpLead, 3, 0x14);
+  Bass(echo1, kHookChordsA, kBassDrive, 0x22);
+  Drums(echo1, 0, std::string(kDriveCrash) + Repeat(kDrive, 3));
+  const int echo2 = NewPattern(64);
+  Line(echo2, kChLead, kSmpLead, 0, BarRange(kHook, 4, 4), 0x36);
+  Echo(echo2, kChLead, kChVoice, kSmpLead, 3, 0x14);
+  Bass(echo2, kHookChordsB, kBassDrive, 0x22);
+  Drums(echo2, 0, Repeat(kDrive, 3) + kFillToms);
+  // Winding down: the hook's pieces on the flute over pads, the beat thins to hats.
+  const int wind1 = NewPattern(64);
+  Pads(wind1, {"F:18", "G:18", "Am:18", "."});
+  Line(wind1, kChLead, kSmpFlute, 0, Bars({
+      "A2 . . A2 . . C3 . F3/444 ~ ~ ~ ~ ~ ~ ~",
+      "B2 . . B2 . . D3 . G3/444 ~ ~ ~ ~ ~ ~ ~",
+      "C3 . . C3 . . E3 . A3/444 ~ ~ ~ ~ ~ ~ ~",
+      "/602 /602 /602 /602 /602 /602 /602 /602 - . . . . . . .",
+  }), 0x28);
+  Bass(wind1, {"F", "G", "Am", "Am"}, kBassHalf, 0x19);
+  Drums(wind1, 0, Repeat("K...h...S...h...", 2) + Repeat("h...h...h...h...", 2), 0.6);
+  const int wind2 = NewPattern(64);
+  Pads(wind2, {"F:14", "E:14", "Am:14", "E:14"});
+  Line(wind2, kChVoice, 0, 49, "/A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01");
+  Line(wind2, kChLead, kSmpFlute, 0, Bars({
+      "A2 . . A2 . . C3 . E3 . . A3 . G3 E3 D3",
+      "E3/444 ~ ~ ~ ~ ~ ~ ~ /602 /602 /602 /602 - . . .",
+      ". . . . . . . . . . . . . . . .",
+      "G#2 . . B2 . . E3/444 ~ ~ ~ /601 /601 /601 /601 /601 -",
+  }), 0x1F);
+  Bass(wind2, {"F", "E", "Am", "E"}, kBassWhole, 0x16);
+  Drums(wind2, 0, "h...h...h...h...h.......h.......", 0.5);
 
-  const int major2 = NewPattern(64);
-  Chords(major2, {"C", "G", "Am", "F"});
-  Bass(major2, {"C", "G", "Am", "F"}, kBassGroove);
-  Line(major2, kChLead, kSmpLead, 0, kMajorTheme);
-  Drums(major2, 0, std::string(kGrooveCrash) + kGroove + kGroove + kGroove);
-
-  const int major3 = NewPattern(64);
-  Chords(major3, {"C", "G", "F", "G"});
-  Bass(major3, {"C", "G", "F", "G"}, kBassGroove);
-  Line(major3, kChLead, kSmpLead, 0, kMajorAnswer);
-  Drums(major3, 0, std::string(kGroove) + kGroove + kGroove + "K.h.S.h.K.K.S.SS");
-
-  const int chip1 = NewPattern(64);
-  ChipChords(chip1, {"C", "G", "Am", "F"}, kChipStabs);
-  Bass(chip1, {"C", "G", "Am", "F"}, kBassDrive);
-  Line(chip1, kChLead, kSmpLead, 0, kMajorTheme);
-  Drums(chip1, 0, std::string(kDriveCrash) + kDrive + kDrive + kDrive);
-
-  const int chip2 = NewPattern(64);
-  ChipChords(chip2, {"C", "G", "F", "G"}, kChipStabs);
-  Bass(chip2, {"C", "G", "F", "G"}, kBassDrive);
-  Line(chip2, kChLead, kSmpLead, 0, kMajorAnswer);
-  Drums(chip2, 0, std::string(kDrive) + kDrive + kDrive + kFillToms);
-
-  const int windDown = NewPattern(32);
-  Chords(windDown, {"Am", "G"});
-  Line(windDown, kChPad, 0, 17, "/A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01");
-  Bass(windDown, {"Am", "G"}, "R..R..O.R..RO.R.");
-  Line(windDown, kChLead, kSmpLead, 0, Bars({
-      "E3 . . . . . D3 . C3 . . . . . . .",
-      "B2 . . . . . . . /A01 /A01 /A01 /A01 /A01 /A01 /A01 /A01",
-  }));
-  Drums(windDown, 0, std::string(kGroove) + "K...............");
-
-  // --- Break (the group picture): no beat, bells and pads, then a snare build. ---
+  // ===== Part 6, the group picture: the break, the quietest place. =====
   const int break1 = NewPattern(64);
-  Chords(break1, {"Am", "Em", "F", "G"});
-  Arpeggios(break1, kChLead, {"Am", "Em", "F", "G"}, kArpUp);
-  Bass(break1, {"Am", "Em", "F", "G"}, kBassWhole);
-  Drums(break1, 0, "....o.......o..." "....o.......o..." "....o.......o..." "....o.......o...");
-
+  Pads(break1, {"Am:10", "F:10", "Dm:10", "E:10"});
+  for (int bar = 0; bar < 4; ++bar) {
+    Line(break1, kChVoice, 0, bar * kBar + 1, "/744 /700 /700 /700 /700 /700 /700 /700 /700 /700");
+  }
+  Line(break1, kChLead, kSmpBell, 0, Bars({
+      "A2 . . A2 . . C3 . E3 . . . . . . .",
+      ". . . . . . . . . . . . . . . .",
+      "D3 . . D3 . . F3 . A3 . . . . . . .",
+      ". . . . . . . . G#2 . . B2 . . E3 .",
+  }), 0x12);
+  Bass(break1, {"Am", "F", "Dm", "E"}, kBassWhole, 0x0E);
   const int break2 = NewPattern(32);
-  Chords(break2, {"Am", "E"});
-  Arpeggios(break2, kChLead, {"Am", "."}, kArpUp);
-  Bass(break2, {"Am", "E"}, "R...R...R.R.RRRR");
-  Drums(break2, 0, "s...s...s.s.s.s." "s.s.S.S.SSSSSSSS");
+  Pads(break2, {"Am:10", "E:08"});
+  Line(break2, kChVoice, 0, 17, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10 . /A10");
+  Line(break2, kChLead, kSmpBell, 0, "A2 . . A2 . . C3 . E3 . . A3 . G3 E3 D3", 0x14);
+  Line(break2, kChLead, kSmpLead, 28, "B2 . D3 .", 0x24);
+  Bass(break2, {"Am", "E"}, "R...............", 0x0E);
+  Drums(break2, 16, "g...g...g.g.ggrr");
 
-  // --- Finale (the water): the theme once more, a slowing close, the last chord. ---
-  const int finale = NewPattern(64);
-  Chords(finale, {"Am", "F", "G", "Am"});
-  Bass(finale, {"Am", "F", "G", "Am"}, kBassDrive);
-  Line(finale, kChLead, kSmpLead, 0, Bars({
-      "E3 . . . . . D3 . C3 . . . D3 . E3 .",
-      "C3 . . . A2 . . . F3 . . . E3 . . .",
-      "D3 . . . . . B2 . G2 . . . B2 . D3 .",
-      "C3 . . . . . B2 . A2 . . . . . . .",
-  }));
-  Drums(finale, 0, std::string(kDriveCrash) + kDrive + kDrive + "K.hhS.hhS.S.SSSS");
-  SetTempo(finale, 56, 110);
-  SetTempo(finale, 60, 104);
-
-  const int ending = NewPattern(24);
-  Chords(ending, {"Am"});
-  Line(ending, kChPad, 0, 2, "/A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01");
-  Line(ending, kChBass, kSmpBass, 0, "A1 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01");
-  Line(ending, kChLead, kSmpLead, 0, "A2 . . . /A01 . /A01 . /A01 . /A01 . /A01 . /A01 . /A01");
-  Drums(ending, 0, "C...............");
-  SetTempo(ending, 1, 96);
+  // ===== Part 8, the water and credits: the hook comes home, a cadence, the end. =====
+  const int finale1 = NewPattern(64);
+  Line(finale1, kChLead, kSmpLead, 0, BarRange(kHook, 0, 4), 0x3A);
+  ChipChords(finale1, kHookChordsA, "kaa-kaa-kaa-kaa-", 0x1C);
+  Bass(finale1, kHookChordsA, kBassDrive, 0x24);
+  Drums(finale1, 0, std::string(kDriveCrash) + Repeat(kDrive, 3));
+  const int finale2 = NewPattern(64);
+  Line(finale2, kChLead, kSmpLead, 0, BarRange(kHook, 4, 4), 0x3A);
+  Echo(finale2, kChLead, kChVoice, kSmpLead, 3, 0x14);
+  Bass(finale2, kHookChordsB, kBassDrive, 0x24);
+  Drums(finale2, 0, Repeat(kDrive, 3) + kFillRoll);
+  // The cadence: Dm, B flat, E, and the home chord in A major, slowing down.
+  const int cadence = NewPattern(64);
+  Line(cadence, kChLead, kSmpLead, 0, Bars({
+      "A2 . . A2 . . D3 . F3 . . A3 . G3 F3 E3",
+      "D3/446 ~ ~ ~ ~ ~ ~ ~ F3 . . D3 . . A#2 .",
+      "G#2 . . B2 . . E3/446 ~ ~ ~ ~ ~ ~ D3 C3 B2",
+      "C#3/446 ~ ~ ~ ~ ~ ~ ~ E3/446 ~ ~ ~ ~ ~ ~ ~",
+  }), 0x3A);
+  Pads(cadence, {"Dm:20", "Bb:20", "E:20", "A:20"});
+  Bass(cadence, {"Dm", "Bb", "E", "A"}, kBassGroove, 0x24);
+  Drums(cadence, 0, std::string(kGrooveCrash) + kGroove + kGroove + "S.g.S.g.S.S.rrrr");
+  SetTempo(cadence, 32, 112);
+  SetTempo(cadence, 40, 106);
+  SetTempo(cadence, 48, 98);
+  SetTempo(cadence, 56, 92);
+  const int ending = NewPattern(18);
+  Pads(ending, {"A:30"});
+  Line(ending, kChVoice, 0, 2, "/A02 . /A02 . /A02 . /A02 . /A02 . /A02 . /A02 . /A03");
+  Line(ending, kChBass, kSmpBass, 0, "A1:22 . /A02 . /A02 . /A02 . /A02 . /A02 . /A02 . /A02 . /A03");
+  Line(ending, kChLead, kSmpLead, 0, "A3:30 /446 ~ ~ ~ /602 /602 /602 /602 /602 /602 /602 /602 /602 /602 /602 /603 -");
+  Drums(ending, 0, "C.................");
+  SetTempo(ending, 1, 88);
 
   Breaks();
 
-  // The arrangement along the timeline (bars of 2.05 s; the demo's parts in brackets):
-  Order({intro1, intro2});                             // title, 6 bars
-  Order({groove, question, answer, question, close});  // first 3D scene, 20 bars
-  Order({var1a, var1b, var1c, var1fill});              // tunnel, 13 bars
-  Order({var2a, var2b, var2a, var2fill});              // rotozoomed fractal, 13 bars
-  Order({again1, again2, climax, fall});               // full-screen fractal, 13 bars
-  Order({major1, major2, major3, chip1, chip2, question, windDown});  // plasma face, 26 bars
-  Order({break1, break2});                             // group picture, 6 bars
-  Order({again1, again2, finale, ending});             // water and credits, 13.5 bars
+  // The channels' places in a stereo mix (the demo itself plays mono): bass and
+  // drums near the middle, the lead a little right, the second voice a little left,
+  // so that left and right carry about the same. Coarse panning (E8x), which the
+  // common players follow in a ProTracker module; the tempo goes on the first row
+  // (speed 6 is the format's default).
+  SetEffect(intro1, 0, kChBass, 0xE, 0x87);
+  SetEffect(intro1, 1, kChDrums, 0xE, 0x89);
+  SetEffect(intro1, 1, kChLead, 0xE, 0x8B);
+  SetEffect(intro1, 2, kChVoice, 0xE, 0x85);
+
+  Section("title: pad and bells", 0);
+  Order({intro1, intro2});
+  Section("first 3D scene: the hook", 1);
+  Order({hook1, hook2, answer});
+  Section("the object flies away", -1);
+  Order({recede});
+  Section("stars alone", -1);
+  Order({stars, build});
+  Section("tunnel: the hook on the saw", 2);
+  Order({tunnel1, tunnel2, tunnel3, tunnelFill});
+  Section("rotozoomer: half time, A Dorian", 3);
+  Order({dream1, dream2, dream3, dreamFill});
+  Section("fractal: the climax in B minor", 4);
+  Order({climax1, climax2, climax3, fall});
+  Section("plasma face: second theme, C major", 5);
+  Order({plasma0, second1, second2});
+  Section("plasma face: the hook with its echo", -1);
+  Order({echo1, echo2});
+  Section("plasma face: winding down", -1);
+  Order({wind1, wind2});
+  Section("group picture: the break", 6);
+  Order({break1, break2});
+  Section("water: the hook comes home", 8);
+  Order({finale1, finale2, cadence, ending});
+
+  // Each part's section lasts until the next part begins; the finale plays out.
+  const std::array<int32_t, kModParts + 1> starts = PartStartsMs();
+  std::vector<int> firsts;  // first order position of each part, in playing order
+  for (int i = 0; i < modsectioncount; ++i) {
+    if (modsections[i].part >= 0) firsts.push_back(modsections[i].first_order);
+  }
+  if (static_cast<int>(firsts.size()) != kModParts) ScoreError("a part without a section");
+  for (int k = 0; k + 1 < kModParts; ++k) {
+    const double begun = ModOrderStarts()[firsts[k]];
+    FitTempo(firsts[k], firsts[k + 1], starts[k + 1] / 1000.0 - begun);
+  }
+  SetTempo(finale1, 0, 117);
 }
 
 }  // namespace zudezed

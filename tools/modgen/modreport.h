@@ -1,0 +1,84 @@
+// The soundtrack's report: reads a 4-channel "M.K." module, renders it through
+// SDL_mixer as the demo plays it, and measures what a listener hears: the loudness of
+// every section and of 10-second windows, the peak, the balance of a stereo render,
+// and the effect commands the score uses.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zudezed {
+
+// One channel of one row as the file stores it.
+struct ReportCell {
+  int sample = 0;
+  int period = 0;
+  int effect = 0;
+  int param = 0;
+};
+
+struct ReportModule {
+  std::string title;
+  int song_length = 0;
+  std::array<int, 128> order{};
+  std::vector<std::array<std::array<ReportCell, 4>, 64>> patterns;
+  std::array<int, 31> sample_volume{};
+};
+
+// Parses the module's bytes; false (with the reason in *error) when they are not a
+// complete 4-channel "M.K." module.
+bool ReadReportModule(const std::vector<uint8_t>& bytes, ReportModule* mod, std::string* error);
+
+// The start of every order position in seconds, timed as ProTracker plays: speed and
+// tempo from Fxx, a row lasting speed * 2.5 / tempo seconds, Dxx breaking to the next
+// position; the last entry is the end of the song.
+std::vector<double> ReportOrderStarts(const ReportModule& mod);
+
+// An effect command as a listener's tools name it: "4xy" or "ECx"; the arpeggio only
+// with a non-zero parameter. Empty for a cell without an effect.
+std::string EffectKey(const ReportCell& cell);
+
+// The long name of an effect key ("4xy" -> "vibrato").
+std::string EffectName(const std::string& key);
+
+// Where one effect command is used: the order positions (ascending, each once) and the
+// channels.
+struct EffectUse {
+  std::string key;
+  int cells = 0;
+  std::vector<int> orders;
+  std::vector<int> channels;
+};
+
+// Every effect command of the song's order list, sorted by key.
+std::vector<EffectUse> EffectCensus(const ReportModule& mod);
+
+// Loudness of 16-bit samples (interleaved channels are measured together) as dB
+// relative to full scale: RMS and peak magnitude. Silence gives -inf.
+double RmsDb(const int16_t* samples, size_t count);
+double PeakDb(const int16_t* samples, size_t count);
+
+// RMS of windows of `window` frames starting every `step` frames, mono samples.
+std::vector<double> WindowRmsDb(const std::vector<int16_t>& mono, size_t window, size_t step);
+
+// Left and right RMS of an interleaved stereo render.
+void StereoRmsDb(const std::vector<int16_t>& stereo, double* left, double* right);
+
+// A render through SDL_mixer (MikMod for modules) at `rate` Hz with 1 or 2 channels,
+// as fast as the machine mixes: SDL's file-writing audio driver without its delay.
+// `frames_played` is the length in frames up to the buffer in which the music ended.
+struct MixerRender {
+  int rate = 0;
+  int channels = 0;
+  std::vector<int16_t> samples;  // interleaved
+  size_t frames_played = 0;
+};
+bool RenderThroughMixer(const std::string& path, int rate, int channels, MixerRender* out,
+                        std::string* error);
+
+// Formats "3-5, 9, 12" from ascending numbers.
+std::string Ranges(const std::vector<int>& values);
+
+}  // namespace zudezed
