@@ -2,7 +2,7 @@
 # 32-bit signed arithmetic wraps (-fwrapv) and no multiply-add is fused
 # (-ffp-contract=off), so single- and double-precision results are the ones written.
 # -ffast-math is never used.
-add_compile_options(-fwrapv -ffp-contract=off -Wall -Wextra)
+add_compile_options(-fwrapv -ffp-contract=off -Wall -Wextra -Wshadow)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   add_compile_options(-fno-fast-math)
 endif()

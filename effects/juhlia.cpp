@@ -97,7 +97,7 @@ void Juhlia128(uint8_t* texture) {
 }
 
 void Rotozoomer(uint16_t* buffer, const uint16_t* palette, float a, float zoom) {
-  const double t = a / 180.0 / 3.14151693;
+  const double t = a / 180.0 / kHalfTurn;
   // 8.24 steps. The accumulators are unsigned so that they wrap modulo 2^32; bits
   // 24..30 are the same whether the shift is arithmetic or logical, and only those
   // (the texel coordinate mod 128) are used.

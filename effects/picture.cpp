@@ -76,9 +76,9 @@ void LogoDistort(uint16_t* buffer, int32_t x0, int32_t e0) {
     const int32_t row_shift = dsin2[b + 64 + i];
     for (int32_t j = -4; j < 88; ++j) {
       if (yscan[j + 4] == 0) continue;
-      const int32_t sx = dclampx[i + 32 + dsin1[a + 64 + j]];
-      const int32_t sy = dclampy[j + 22 + row_shift];
-      const uint16_t p = tavrimel[sx * 84 + sy];
+      const int32_t from_x = dclampx[i + 32 + dsin1[a + 64 + j]];
+      const int32_t from_e = dclampy[j + 22 + row_shift];
+      const uint16_t p = tavrimel[from_x * 84 + from_e];
       if (p != 0) PutClipped(buffer, x0 + i, e0 + j, p);
     }
   }

@@ -8,10 +8,6 @@ namespace zudezed {
 
 namespace {
 
-// The engine's quarter and half turns as floats (3.14151693 / 2 and 3.14151693).
-constexpr float kQuarterTurnF = 1.5707585f;
-constexpr float kHalfTurnF = 3.141517f;
-
 constexpr std::array<Vec3, 8> kCubePoints{{
     {-64, 64, -64}, {-64, -64, -64}, {64, -64, -64}, {64, 64, -64},
     {-64, 64, 64},  {-64, -64, 64},  {64, -64, 64},  {64, 64, 64},

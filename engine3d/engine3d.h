@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/numeric.h"
+
 namespace zudezed {
 
 struct Vec3 {
@@ -68,8 +70,13 @@ extern int32_t lightcalc;
 extern int32_t signal3d;
 inline constexpr float proj = 256.0f;
 
-// The engine's half-turn constant (not pi = 3.14159265) and its float derivatives.
-inline constexpr double kHalfTurn = 3.14151693;
+// The half turn kHalfTurn (platform/numeric.h) as the scenes and the catalogue use it:
+// a quarter turn in double precision, and a half and a quarter turn as floats.
+inline constexpr double kQuarterTurn = kHalfTurn / 2;
+inline constexpr float kHalfTurnF = static_cast<float>(kHalfTurn);
+inline constexpr float kQuarterTurnF = static_cast<float>(kHalfTurn / 2);
+static_assert(kQuarterTurn == 1.570758465);
+static_assert(kHalfTurnF == 3.141517f && kQuarterTurnF == 1.5707585f);
 
 // ---- Vector maths --------------------------------------------------------------
 void CrossProduct(Vec3* out, Vec3 a, Vec3 b);

@@ -11,8 +11,11 @@ namespace zudezed {
 
 namespace {
 
-// Degrees to radians with the engine's half-turn constant: 180 / 3.14151693 as a float.
-constexpr float kDegPerRad = 57.29716f;
+// Degrees to radians with the half turn: 180 / kHalfTurn as a float, and the full
+// turn 2 * kHalfTurn as a float.
+constexpr float kDegPerRad = static_cast<float>(180.0 / kHalfTurn);
+constexpr float kFullTurnF = static_cast<float>(2.0 * kHalfTurn);
+static_assert(kDegPerRad == 57.29716f && kFullTurnF == 6.283034f);
 
 // Mesh arrays live for the whole run; they are zero-filled so that fields a builder
 // leaves unset read as 0.
@@ -116,7 +119,7 @@ void GenerateCylinder(Object3d* obj) {
   // (128, 128) to the rim circle of radius 123 about (126, 126).
   for (int32_t k = 0; k < 64; ++k) {
     const int32_t kn = (k + 1) % 64;
-    const double g = static_cast<float>(static_cast<float>(k) * 6.283034f * 0.015625f);
+    const double g = static_cast<float>(static_cast<float>(k) * kFullTurnF * 0.015625f);
     const int32_t cu = trunc_i32(std::cos(g) * 123.0 + 126.0);
     const int32_t su = trunc_i32(std::sin(g) * 123.0 + 126.0);
     obj->pls[128 + k] = Poly3d{128, 128, 128, kn, cu, su, k, cu, su, 0};

@@ -17,9 +17,6 @@ namespace {
 float A(double T, double k) { return static_cast<float>(T * k / 180.0 / kHalfTurn); }
 float AThird(double T) { return static_cast<float>(T / 3.0 / 180.0 / kHalfTurn); }
 
-constexpr float kQuarterTurnF = 1.5707585f;  // half-turn / 2 as a float
-constexpr float kHalfTurnF = 3.141517f;
-
 void Draw(int32_t slot, int32_t mode, int32_t a, int32_t b, uint16_t* vram, int32_t shift,
           const uint16_t* t1, const uint16_t* t2, const uint16_t* t3, int32_t depth) {
   RenderMode = mode;
@@ -54,7 +51,7 @@ void Face(uint16_t* vram, int32_t t, double T) {
   o.py = 12.0f;
   o.ax = static_cast<float>(std::sin(T / 768.0) * 0.5);
   o.ay = static_cast<float>(std::sin(T * 0.001953125) + 1.820758465);
-  o.az = static_cast<float>(std::sin(T * 0.0009765625) * 0.5 + 1.570758465);
+  o.az = static_cast<float>(std::sin(T * 0.0009765625) * 0.5 + kQuarterTurn);
   Calc3d(&o);
 
   // The wireframe grows over 4096 ticks, then the flat polygons over 8192.
@@ -143,7 +140,7 @@ void Cylinder(uint16_t* vram, int32_t t, double T) {
     o.az = static_cast<float>((T / 2047.0 + T / 2047.0) * kHalfTurn);
     if (t < 2048) o.pz = static_cast<float>(T / -1.1 + 2047.0);
   } else if (t < 14336) {
-    o.ax = static_cast<float>((T - 12288) * 0.00048828125 * kHalfTurn * 0.5 - 1.570758465);
+    o.ax = static_cast<float>((T - 12288) * 0.00048828125 * kHalfTurn * 0.5 - kQuarterTurn);
   } else if (t < 16384) {
     o.ay = static_cast<float>((14336 - t) / 1360.0);
   } else if (t < 24576) {

@@ -6,10 +6,9 @@
 namespace zudezed {
 
 void exit2menu() {
-  if (chdir(kMenuDir) != 0) {
-    // No menu directory: this is not the handheld. Fall through to the exec, which
-    // fails the same way, so the caller's desktop path runs.
-  }
+  // The exec is tried whatever the directory change gave: without the menu directory
+  // (not the handheld) it fails as well and returns, so the caller's desktop path runs.
+  [[maybe_unused]] const int in_menu_dir = chdir(kMenuDir);
   execl(kMenuProgram, kMenuProgram, static_cast<char*>(nullptr));
 }
 

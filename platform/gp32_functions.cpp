@@ -10,7 +10,6 @@
 #include <cstring>
 #include <new>
 
-
 #include "platform/zudezed.h"
 
 namespace zudezed {
@@ -63,7 +62,12 @@ int32_t ChooseScale() {
   return k;
 }
 
-Uint32 VideoFlags() { return SDL_HWSURFACE | (screen_fullscreen ? SDL_FULLSCREEN : 0); }
+// Sets the screen's video mode: 16 bits deep at the window's scale, in a window or
+// fullscreen as screen_fullscreen says. Null where SDL refuses the mode.
+SDL_Surface* SetScreenMode() {
+  return SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale, 16,
+                          SDL_HWSURFACE | (screen_fullscreen ? SDL_FULLSCREEN : 0));
+}
 
 // One screen pixel from one buffer element, for the two screen depths SDL may give.
 inline void PutPixel(uint8_t* row, int x, int bytes_per_pixel, uint16_t rgb565) {
@@ -86,8 +90,7 @@ void InitSDL() {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0) StartupFailure();
   }
   screen_scale = ChooseScale();
-  screen = SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale, 16,
-                            VideoFlags());
+  screen = SetScreenMode();
   if (screen == nullptr) StartupFailure();
   SDL_WM_SetCaption("zudezed", "zudezed");
   // A desktop without a joystick still has the keyboard.
@@ -101,15 +104,13 @@ void ToggleFullscreen() {
     return;
   }
   screen_fullscreen ^= 1;
-  SDL_Surface* s = SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale,
-                                    16, VideoFlags());
+  SDL_Surface* s = SetScreenMode();
   if (s != nullptr) {
     screen = s;
   } else {
     // Keep the mode we had.
     screen_fullscreen ^= 1;
-    screen = SDL_SetVideoMode(kScreenWidth * screen_scale, kScreenHeight * screen_scale, 16,
-                              VideoFlags());
+    screen = SetScreenMode();
     if (screen == nullptr) StartupFailure();
   }
 }
@@ -141,9 +142,6 @@ void GpLcdSurfaceGet(GpSurfaceDesc* surface, int32_t index) {
 
 namespace {
 
-// The 16-bit buffer onto a 16-bit screen, scale k: the demo's own case, with no
-// per-pixel choice of depth, screen format or scale (the general loop below costs
-// about ten times as many instructions per pixel).
 // conv16 of four elements held in one 64-bit word: the shifted-down blue bits never
 // reach the neighbouring element's field, which the mask clears anyway.
 constexpr uint64_t Conv16x4(uint64_t w) {

@@ -12,6 +12,11 @@
 
 namespace zudezed {
 
+// The half turn of every angle formula of the demo (sine tables, per-pixel angles, the
+// rotozoomer, 3D animation and mesh generators): 3.14151693, not pi = 3.14159265. The
+// single-precision values derived from it are named where they are used.
+inline constexpr double kHalfTurn = 3.14151693;
+
 // Truncates toward zero, saturating at the int32 limits; NaN gives 0.
 constexpr int32_t trunc_i32(double v) {
   if (v != v) return 0;  // NaN

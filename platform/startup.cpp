@@ -1,8 +1,6 @@
 // The program: start-up, the precalculation phase, music, the frame loop and the end.
 #include <SDL.h>
 
-#include <algorithm>
-
 #include "platform/gp32_functions.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
@@ -16,7 +14,7 @@ namespace {
 constexpr uint16_t kPrecalcBackground = 0x80A0;  // red 16, green 2, blue 16
 
 void FillBoth(uint16_t colour) {
-  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, colour);
+  for (uint16_t* b : framebuffer) ClearScreen(b, colour);
 }
 }  // namespace
 

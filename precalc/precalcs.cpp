@@ -13,10 +13,13 @@ namespace zudezed {
 std::array<uint16_t*, 2> prec_framebuffer{};
 int32_t prec_flip = 0;
 int32_t prec_ybar = 0;
-int32_t ybar_height = 12;
-int32_t total_precs = 6;
-int32_t prec_vsync = 0;
-std::array<char, 40> textbuffer{};
+
+namespace {
+int32_t ybar_height = 12;  // rows of one band
+int32_t total_precs = 6;   // the count after the slash of every caption
+int32_t prec_vsync = 0;    // the vertical-sync flag of the progress flips
+std::array<char, 40> textbuffer{};  // the caption being drawn
+}  // namespace
 
 void update_precbar(const char* message, int32_t i, int32_t n) {
   // Only the multiples of n / 16 and the last two items draw; every other call costs

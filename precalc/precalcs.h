@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstdint>
 
 #include "platform/gp32_functions.h"
@@ -33,18 +32,6 @@ extern std::array<uint8_t, 128> dclampy;
 extern std::array<int32_t, 1024> dsin1, dsin2;
 extern std::array<uint8_t, 92> yscan;   // logo element rows that may be drawn
 extern std::array<uint8_t, 192> xscan;  // logo columns that may be drawn
-
-// The divisors of the sine tables' single-precision phases: d2b = 64 / 3.14151693 (the
-// program's half-turn constant, used in place of pi by every angle formula) and its
-// quotients by 1.5, 2 and 2.5, each rounded to single precision.
-constexpr float d2b = static_cast<float>(64.0 / 3.14151693);
-constexpr float kSineDiv1 = d2b / 1.5f;  // fsin1
-constexpr float kSineDiv2 = d2b / 2.0f;  // fsin2, fsin5
-constexpr float kSineDiv3 = d2b / 2.5f;  // fsin3
-static_assert(std::bit_cast<uint32_t>(d2b) == 0x41A2FA85);        // 20.3723240
-static_assert(std::bit_cast<uint32_t>(kSineDiv1) == 0x41594E07);  // 13.5815496
-static_assert(std::bit_cast<uint32_t>(kSineDiv2) == 0x4122FA85);  // 10.1861620
-static_assert(std::bit_cast<uint32_t>(kSineDiv3) == 0x41026204);  // 8.1489296
 
 void precdivs();
 // One entry j (0..2047) of the sine tables of the first visible step (fsin1, fsin2,
@@ -112,10 +99,6 @@ void Stars3dInit();
 extern std::array<uint16_t*, 2> prec_framebuffer;
 extern int32_t prec_flip;
 extern int32_t prec_ybar;
-extern int32_t ybar_height;  // 12
-extern int32_t total_precs;  // 6
-extern int32_t prec_vsync;
-extern std::array<char, 40> textbuffer;
 
 void precalcs();
 void update_precbar(const char* message, int32_t i, int32_t n);

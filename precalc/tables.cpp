@@ -4,6 +4,7 @@
 // Every value is fixed by the constants below and by the precision of each step:
 // single-precision phases stay single, double ones double, and every conversion to
 // an integer truncates through trunc_i32.
+#include <bit>
 #include <cmath>
 
 #include "platform/numeric.h"
@@ -30,8 +31,16 @@ void precdivs() {
 
 namespace {
 
-// The half-turn constant of the angle formulas, used in place of pi.
-constexpr double kAngleHalfTurn = 3.14151693;
+// The divisors of the sine tables' single-precision phases: d2b = 64 / kHalfTurn and
+// its quotients by 1.5, 2 and 2.5, each rounded to single precision.
+constexpr float d2b = static_cast<float>(64.0 / kHalfTurn);
+constexpr float kSineDiv1 = d2b / 1.5f;  // fsin1
+constexpr float kSineDiv2 = d2b / 2.0f;  // fsin2, fsin5
+constexpr float kSineDiv3 = d2b / 2.5f;  // fsin3
+static_assert(std::bit_cast<uint32_t>(d2b) == 0x41A2FA85);        // 20.3723240
+static_assert(std::bit_cast<uint32_t>(kSineDiv1) == 0x41594E07);  // 13.5815496
+static_assert(std::bit_cast<uint32_t>(kSineDiv2) == 0x4122FA85);  // 10.1861620
+static_assert(std::bit_cast<uint32_t>(kSineDiv3) == 0x41026204);  // 8.1489296
 
 // truncate(sin(phase) * a + b) in double precision: the product first, then the sum.
 int32_t sine_entry(double phase, double a, double b) {
@@ -69,7 +78,7 @@ void DistAngleEntry(int32_t k) {
                                (1.0 / std::sqrt(static_cast<double>(r2))) * 8192.0));
   // The integer runs -256..256; only its low eight bits are kept.
   const int32_t a = trunc_i32(std::atan2(static_cast<double>(y), static_cast<double>(x)) *
-                              256.0 / kAngleHalfTurn);
+                              256.0 / kHalfTurn);
   e.angle = static_cast<uint16_t>(a & 255);
 }
 

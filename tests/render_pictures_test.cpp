@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"cylinder_texture_zb", 24, kModeTextureZB, 0, 0, 1, K1(), K2(), K3(), -1.1f, 0.3f, 0.4f, 300},
         Case{"cylinder_side", 24, kModeTexture, 0, 0, 1, K1(), K2(), K3(), 0, 0, 0, 200},
         Case{"cylinder_top", 24, kModeTexture, 0, 0, 1, K1(), K2(), K3(), -2.2f, 0.0f, 0.0f, 300}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& c) { return std::string(c.param.name); });
 
 }  // namespace
 }  // namespace zudezed

@@ -34,10 +34,6 @@ void FadeRow(int r, const uint16_t* from, const uint16_t* to, float t) {
 
 void CopyRow(int r) { std::copy_n(Unfaded(r), 256, Row(r)); }
 
-void Fill(uint16_t* buffer, uint16_t colour) {
-  std::fill(buffer, buffer + kBufferElements, colour);
-}
-
 // Ends the current part: the next one starts from a fresh clock reading.
 void HandOver(int32_t next) {
   partime = Ticks();
@@ -182,8 +178,8 @@ void JuhliaBig() {
     RunScene3d(Frame(), 0);
   } else {
     // A flat screen in the colour the plasma of the next part grows out of.
-    Fill(framebuffer[flip], shades[4096]);
-    Fill(framebuffer[flip ^ 1], shades[4096]);
+    ClearScreen(framebuffer[flip], shades[4096]);
+    ClearScreen(framebuffer[flip ^ 1], shades[4096]);
     HandOver(5);
   }
 }
@@ -228,9 +224,9 @@ void WaterPart() {
     const int32_t v = trunc_i32(static_cast<float>(p - 26944) / 511.0 * 160.0);
     Close(fb, v <= 154 ? v : 160);
   }
-  if (p >= 27457 && p <= 28775) Fill(fb, 0);
+  if (p >= 27457 && p <= 28775) ClearScreen(fb, 0);
   if (p > 28776) {
-    Fill(fb, 0);
+    ClearScreen(fb, 0);
     HandOver(7);
     quit = 1;
   }

@@ -1,11 +1,10 @@
 // One frame of the timeline: measure the part time, make the pending mode change,
 // and run the current part, which hands over to the next part by itself.
-#include <algorithm>
-
 #include "engine3d/engine3d.h"
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"
+#include "timeline/text.h"
 
 namespace zudezed {
 
@@ -13,7 +12,7 @@ namespace {
 
 // The terminal part: a black frame, and the demo ends.
 void EndPart() {
-  std::fill(framebuffer[flip], framebuffer[flip] + kBufferElements, uint16_t{0});
+  ClearScreen(framebuffer[flip], 0);
   quit = 1;
 }
 

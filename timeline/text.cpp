@@ -5,6 +5,7 @@
 // elements.
 #include "timeline/text.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "assets/assets.h"
@@ -125,7 +126,7 @@ void DrawText16(int32_t x, int32_t e, const char* text, uint16_t* buffer) {
 }
 
 void ClearScreen(uint16_t* buffer, uint16_t colour) {
-  for (int32_t k = 0; k < kBufferElements; ++k) buffer[k] = colour;
+  std::fill_n(buffer, kBufferElements, colour);
 }
 
 }  // namespace zudezed

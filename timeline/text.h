@@ -18,6 +18,7 @@ void DrawText(int32_t x, int32_t y, int32_t len, const char* text, int32_t depth
 void drawfont16(int32_t x, int32_t e, float s, int32_t c, const uint16_t* shade,
                 uint16_t* buffer);
 void DrawText16(int32_t x, int32_t e, const char* text, uint16_t* buffer);
+// The one whole-frame fill: all 76800 pixels of a 16-bit buffer set to the colour.
 void ClearScreen(uint16_t* buffer, uint16_t colour);
 
 }  // namespace zudezed
