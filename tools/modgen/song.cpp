@@ -477,11 +477,12 @@ const std::string kHookHigh = Bars({
 constexpr std::initializer_list<const char*> kHighChordsA = {"Bm", "Bm", "G", "A"};
 constexpr std::initializer_list<const char*> kHighChordsB = {"Bm", "Em", "C", "F#"};
 
-// Grooves: the hats never sound on a kick's row or the row after it.
+// Grooves: the hats never sound on a kick's row or the row after it, and leave the
+// crash that opens a section a whole beat to ring.
 constexpr const char* kGroove = "K.h.S.h.K.h.S.hd";
-constexpr const char* kGrooveCrash = "C.h.S.h.K.h.S.hd";
+constexpr const char* kGrooveCrash = "C...S.h.K.h.S.hd";
 constexpr const char* kDrive = "K.h.S.hhK.hKS.hh";
-constexpr const char* kDriveCrash = "C.h.S.hhK.hKS.hh";
+constexpr const char* kDriveCrash = "C...S.hhK.hKS.hh";
 constexpr const char* kDriveOpen = "K.o.S.hhK.oKS.ch";
 constexpr const char* kHalfTime = "K...h...S...h..h";
 constexpr const char* kFillToms = "K.h.S.g.S.SS1.23";
