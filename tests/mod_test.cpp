@@ -263,6 +263,9 @@ TEST_F(ModuleFile, PatternsUseValidNotesSamplesAndCommonEffectsOnly) {
     // number keeps the channel's sample and volume: it must not depend on an earlier
     // pattern (playback may start at any order position) nor sound at volume 0.
     std::array<bool, 4> has_sample{}, silent{};
+    // Likewise a vibrato (400, 6xy) or glide (300) that goes on with the speed and
+    // depth set before must find them set in this pattern.
+    std::array<bool, 4> has_vibrato{}, has_glide{};
     for (int r = 0; r < 64; ++r) {
       for (int ch = 0; ch < 4; ++ch) {
         const Cell& c = mod.patterns[p][r][ch];
@@ -278,6 +281,15 @@ TEST_F(ModuleFile, PatternsUseValidNotesSamplesAndCommonEffectsOnly) {
             has_sample[ch] = true;
             silent[ch] = false;
           }
+        }
+        if (c.effect == 0x4 || c.effect == 0x6) {
+          EXPECT_TRUE(has_vibrato[ch] || (c.effect == 0x4 && (c.param & 0xF0) && (c.param & 0x0F)))
+              << "a vibrato without its speed and depth";
+          if (c.effect == 0x4 && (c.param & 0xF0) && (c.param & 0x0F)) has_vibrato[ch] = true;
+        }
+        if (c.effect == 0x3) {
+          EXPECT_TRUE(has_glide[ch] || c.param != 0) << "a glide without its speed";
+          has_glide[ch] = has_glide[ch] || c.param != 0;
         }
         if (c.effect == 0xC) silent[ch] = c.param == 0;
         if (c.effect == 0xE && (c.param >> 4) == 0xC) silent[ch] = true;
