@@ -12,20 +12,11 @@
 namespace zudezed {
 namespace {
 
-void BuildTables() {
+// Every table of the precalculation, built once.
+void Prepare() {
   static bool built = false;
   if (built) return;
-  for (int32_t j = 0; j < kSineEntries; ++j) {
-    SinesStep1Entry(j);
-    SinesStep2Entry(j);
-  }
-  for (int32_t k = 0; k < kBufferElements; ++k) DistAngleEntry(k);
-  for (int32_t k = 0; k < 512; ++k) UberclampEntry(k);
-  DistortInit();
-  colortest();
-  CloneColors();
-  BlobInit();
-  Stars3dInit();
+  BuildTables();
   built = true;
 }
 
@@ -34,7 +25,7 @@ const uint16_t* Row(int r) { return shades.data() + 256 * r; }
 // Runs one effect per iteration with prticks advancing 20 ticks (a 50 Hz frame).
 template <typename Draw>
 void RunFrames(benchmark::State& state, int32_t start, Draw draw) {
-  BuildTables();
+  Prepare();
   std::vector<uint16_t> frame(kBufferElements, 0);
   int32_t p = start;
   for (auto _ : state) {

@@ -47,6 +47,25 @@ void BM_Conversion(benchmark::State& state) {
 }
 BENCHMARK(BM_Conversion)->Arg(1)->Arg(2)->Arg(3);
 
+// ---- The demo on the simulated clock ----------------------------------------------
+
+bool started = false;
+uint32_t base = 0;
+int64_t frame_n = 0;  // next frame of the 60 fps schedule
+
+// The program's own start-up, once: every table and the object catalogue as the demo
+// has them at its first frame. The part cases below play on from here.
+void StartDemo() {
+  if (started) return;
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  setenv("ZUDEZED_SCALE", "1", 1);
+  SimClockSet(0);
+  StartUp();
+  base = SimClockNow();
+  started = true;
+}
+
 // ---- The triangle fillers ---------------------------------------------------------
 
 constexpr int kTriangles = 400;
@@ -56,13 +75,7 @@ constexpr int kPoints = 3 * kTriangles;
 // edges), with depths, colours and texture coordinates, built once.
 std::vector<Poly3d>& Triangles() {
   static std::vector<Poly3d> polys = [] {
-    precdivs();
-    for (int32_t j = 0; j < kSineEntries; ++j) {
-      SinesStep1Entry(j);
-      SinesStep2Entry(j);
-    }
-    colortest();
-    CloneColors();
+    StartDemo();
     std::mt19937 rng(20261209);
     auto uni = [&rng](int lo, int hi) {
       return std::uniform_int_distribution<int>(lo, hi)(rng);
@@ -192,23 +205,11 @@ constexpr std::array<PartTime, 24> kPartTimes = {{
 // Index of each part in the playing order.
 int PlayIndex(int32_t p) { return p == 8 ? 7 : p; }
 
-bool started = false;
-uint32_t base = 0;
-int64_t frame_n = 0;  // next frame of the 60 fps schedule
-
 // Plays the timeline forward until the given part is within one frame of `ticks`, then
 // sets the clock to exactly that part time. Returns false when the demo has already
 // passed it (the cases ran out of order).
 bool PlayTo(int32_t target_part, int32_t ticks) {
-  if (!started) {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("ZUDEZED_SCALE", "1", 1);
-    SimClockSet(0);
-    StartUp();
-    base = SimClockNow();
-    started = true;
-  }
+  StartDemo();
   while (quit == 0) {
     const uint32_t next = base + static_cast<uint32_t>(frame_n * 1000 / 60);
     if (part == target_part && static_cast<int32_t>(next) - partime + 17 > ticks) break;

@@ -21,11 +21,7 @@ std::vector<uint16_t>& Frame() {
 void Prepare() {
   static bool done = false;
   if (done) return;
-  precdivs();
-  for (int j = 0; j < kSineEntries; ++j) SinesStep1Entry(j);
-  colortest();
-  BallInit();
-  Init3d();
+  BuildTables();
   prticks = 20000;
   done = true;
 }

@@ -19,7 +19,19 @@ int32_t ybar_height = 12;  // rows of one band
 int32_t total_precs = 6;   // the count after the slash of every caption
 int32_t prec_vsync = 0;    // the vertical-sync flag of the progress flips
 std::array<char, 40> textbuffer{};  // the caption being drawn
+
+// 1 while precalcs runs: the builders then report their items to the progress screen.
+// BuildTables runs the same builders with it 0, and nothing is drawn or shown.
+int32_t prec_shown = 0;
 }  // namespace
+
+void precbar_item(const char* message, int32_t i, int32_t n) {
+  if (prec_shown != 0) update_precbar(message, i, n);
+}
+
+void precbar_next() {
+  if (prec_shown != 0) prec_ybar += 1;
+}
 
 void update_precbar(const char* message, int32_t i, int32_t n) {
   // Only the multiples of n / 16 and the last two items draw; every other call costs
@@ -60,36 +72,33 @@ void update_precbar(const char* message, int32_t i, int32_t n) {
   prec_flip = (prec_flip + 1) & 1;
 }
 
-void precalcs() {
-  prec_framebuffer[0] = GP32Surface[0].buffer;
-  prec_framebuffer[1] = GP32Surface[1].buffer;
-
+void BuildTables() {
   precdivs();
   FontInit();
 
   for (int32_t j = 0; j < kSineEntries; ++j) {
     SinesStep1Entry(j);
-    update_precbar("PRECALCULATING SINES..", j, kSineEntries);
+    precbar_item("PRECALCULATING SINES..", j, kSineEntries);
   }
-  prec_ybar += 1;
+  precbar_next();
 
   for (int32_t j = 0; j < kSineEntries; ++j) {
     SinesStep2Entry(j);
-    update_precbar("..AND MORE SINES", j, kSineEntries);
+    precbar_item("..AND MORE SINES", j, kSineEntries);
   }
-  prec_ybar += 1;
+  precbar_next();
 
   // Counted from 1: the item number is the count of entries done.
   for (int32_t k = 0; k < kBufferElements; ++k) {
     DistAngleEntry(k);
-    update_precbar("RADIUS AND ANGLE FOR EACH PIXEL!", k + 1, kBufferElements);
+    precbar_item("RADIUS AND ANGLE FOR EACH PIXEL!", k + 1, kBufferElements);
   }
-  prec_ybar += 1;
+  precbar_next();
 
   Show3dInit();  // ends its band itself
 
   WaterInit();
-  prec_ybar += 1;
+  precbar_next();
 
   BlobInit();
   Stars3dInit();
@@ -98,6 +107,14 @@ void precalcs() {
   colortest();
   CloneColors();
   MakeFadeColors();
+}
+
+void precalcs() {
+  prec_framebuffer[0] = GP32Surface[0].buffer;
+  prec_framebuffer[1] = GP32Surface[1].buffer;
+  prec_shown = 1;
+  BuildTables();
+  prec_shown = 0;
 }
 
 }  // namespace zudezed

@@ -100,7 +100,18 @@ extern std::array<uint16_t*, 2> prec_framebuffer;
 extern int32_t prec_flip;
 extern int32_t prec_ybar;
 
+// The precalculation of the start-up: every table built by BuildTables, behind the
+// progress screen (five captioned bands, 90 flips).
 void precalcs();
+// The same builders in the same order with nothing drawn or shown: the tables exactly
+// as precalcs leaves them, for tests, benchmarks and tools. Like precalcs it is meant
+// to run once per process: the object catalogue and the grey palette are allocated
+// anew, and the star field draws from rand().
+void BuildTables();
 void update_precbar(const char* message, int32_t i, int32_t n);
+// One finished item i of n of a visible step, and the end of that step: shown on the
+// progress screen while precalcs runs, nothing under BuildTables.
+void precbar_item(const char* message, int32_t i, int32_t n);
+void precbar_next();
 
 }  // namespace zudezed

@@ -8,8 +8,8 @@ namespace zudezed {
 void Show3dInit() {
   Init3d();
   BallInit();
-  for (int32_t i = 0; i < 4096; ++i) update_precbar("TRICKY TEST..", i, 4096);
-  prec_ybar += 1;
+  for (int32_t i = 0; i < 4096; ++i) precbar_item("TRICKY TEST..", i, 4096);
+  precbar_next();
 }
 
 }  // namespace zudezed

@@ -7,7 +7,7 @@ namespace zudezed {
 void WaterInit() {
   for (int32_t k = 0; k < 512; ++k) {
     UberclampEntry(k);
-    update_precbar("SLOW THE EGGS.", k, 512);
+    precbar_item("SLOW THE EGGS.", k, 512);
   }
 }
 

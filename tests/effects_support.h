@@ -16,20 +16,12 @@
 
 namespace zudezed::effects_test {
 
-// Sine, radius/angle, water clamp and distortion tables and the palettes, built the
-// way the precalculation builds them (without its progress screen).
+// Every table of the precalculation (without its progress screen), built once per
+// test program.
 inline void BuildTables() {
   static bool built = false;
   if (built) return;
-  for (int32_t j = 0; j < kSineEntries; ++j) {
-    SinesStep1Entry(j);
-    SinesStep2Entry(j);
-  }
-  for (int32_t k = 0; k < kBufferElements; ++k) DistAngleEntry(k);
-  for (int32_t k = 0; k < 512; ++k) UberclampEntry(k);
-  DistortInit();
-  colortest();
-  CloneColors();
+  zudezed::BuildTables();
   built = true;
 }
 

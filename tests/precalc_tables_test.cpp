@@ -16,16 +16,7 @@ namespace {
 
 class TablesTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    precdivs();
-    for (int32_t j = 0; j < kSineEntries; ++j) {
-      SinesStep1Entry(j);
-      SinesStep2Entry(j);
-    }
-    for (int32_t k = 0; k < kBufferElements; ++k) DistAngleEntry(k);
-    for (int32_t k = 0; k < 512; ++k) UberclampEntry(k);
-    DistortInit();
-  }
+  static void SetUpTestSuite() { BuildTables(); }
 
   static const DistAngle& at(int32_t x, int32_t y) {
     return dist_angle[(x + 160) * 240 + (y + 120)];

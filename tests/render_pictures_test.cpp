@@ -38,11 +38,7 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 class Pictures : public ::testing::TestWithParam<Case> {
  protected:
   static void SetUpTestSuite() {
-    precdivs();
-    for (int j = 0; j < kSineEntries; ++j) SinesStep1Entry(j);
-    colortest();
-    BallInit();
-    Init3d();
+    BuildTables();
     std::filesystem::create_directories(std::string(ZUDEZED_BINARY_DIR) + "/pictures");
   }
 };
