@@ -148,7 +148,7 @@ void Cylinder(uint16_t* vram, int32_t t, double T) {
     o.ax = static_cast<float>(std::sin((G * 0.000244140625 + G * 0.000244140625) * kHalfTurn));
     o.ay = static_cast<float>(
         std::sin((G * 0.00048828125 + G * 0.00048828125) * kHalfTurn) - 1.5058823529411764);
-  } else if (t < 40448) {
+  } else if (t < kPartTable[1].handover) {
     o.ax = static_cast<float>((T - 24576) * 0.001953125);
     o.pz = static_cast<float>((T - 24576) / 2.5 + 186.09090909090924);
   } else {

@@ -2,6 +2,7 @@
 // window's close button.
 #include <SDL.h>
 
+#include "platform/controls.h"
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"
 
@@ -30,6 +31,8 @@ void HandleEvent(const SDL_Event& e) {
         fps_show = (fps_show + 1) & 1;
       } else if (key == SDLK_F11 || (key == SDLK_RETURN && (e.key.keysym.mod & KMOD_ALT))) {
         ToggleFullscreen();
+      } else {
+        ControlKey(key);
       }
       break;
     }

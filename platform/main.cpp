@@ -1,3 +1,3 @@
 #include "platform/zudezed.h"
 
-int main() { return zudezed::Main(); }
+int main(int argc, char** argv) { return zudezed::Main(argc, argv); }

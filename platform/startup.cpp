@@ -1,7 +1,12 @@
 // The program: start-up, the precalculation phase, music, the frame loop and the end.
 #include <SDL.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/controls.h"
 #include "platform/gp32_functions.h"
+#include "platform/options.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
@@ -28,6 +33,7 @@ void StartUp() {
   FillBoth(0);
   SoundInit();
   partime = Ticks();  // the timeline's clock starts with the music
+  ControlsStart();
 }
 
 int ShutDown() {
@@ -38,8 +44,18 @@ int ShutDown() {
   return 0;
 }
 
-int Main() {
+int Main(int argc, const char* const* argv) {
+  const ProgramOptions options = ParseProgramArgs(argc, argv, std::getenv(kPartVariable));
+  if (!options.ok) {
+    std::fprintf(stderr, "zudezed: %s\n", options.error.c_str());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(ProgramUsage().c_str(), stdout);
+    return 0;
+  }
   StartUp();
+  if (options.part >= 0) RequestJump(options.part);
   while (quit == 0) FrameStep();
   return ShutDown();
 }

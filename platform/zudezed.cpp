@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/controls.h"
 #include "platform/gp32_functions.h"
 #include "platform/numeric.h"
 #include "timeline/script.h"
@@ -25,6 +26,8 @@ std::array<char, 64> sbuffer{};
 SDL_Event event;
 std::array<uint16_t*, 2> framebuffer{};
 int32_t clockspeed = 66;
+int32_t ticks_hold = 0;
+int32_t ticks_held = 0;
 
 void InitGraphics(int32_t depth) {
   GpGraphicModeSet(depth, 0);
@@ -42,22 +45,34 @@ void checkmode() {
   InitGraphics(bpp[part]);
 }
 
-int32_t Ticks() { return trunc_i32(GpTickCountGet() * (66.0 / clockspeed)); }
+int32_t Ticks() {
+  if (ticks_hold != 0) return ticks_held;
+  return trunc_i32(GpTickCountGet() * (66.0 / clockspeed));
+}
 
 void Run() {
   Script();
+  ControlsAfterScript();
   CheckJoy();
   CountFps(fps_show);
+  DrawOverlay(&GP32Surface[flip]);
   nfrm += 1;
 }
 
 void FrameStep() {
+  if (ControlsBeforeFrame()) {
+    // Paused, or the picture waits for the music: the held frame is shown again.
+    HeldFrameStep();
+    return;
+  }
   Run();
   GpSurfaceFlip(&GP32Surface[flip], vsync);
   flip = (flip + 1) & 1;
 }
 
-void CountFps(int32_t show) {
+void CountFps(int32_t show) { CountFpsOn(show, &GP32Surface[flip]); }
+
+void CountFpsOn(int32_t show, GpSurfaceDesc* surface) {
   if (Ticks() - atime >= 1000) {
     atime = Ticks();
     mo = nfrm - fps;
@@ -68,7 +83,7 @@ void CountFps(int32_t show) {
   const int32_t depth = bpp[part];
   if (depth != 8 && depth != 16) return;
   std::snprintf(sbuffer.data(), sbuffer.size(), "FPS = %d", mo);
-  DrawText(8, 16, 16, sbuffer.data(), depth, &GP32Surface[flip]);
+  DrawText(8, 16, 16, sbuffer.data(), depth, surface);
 }
 
 }  // namespace zudezed

@@ -36,11 +36,12 @@ TEST(CaptureArgs, EachModeWithItsOptions) {
   EXPECT_EQ(p.options.fps, kCaptureDefaultFps);
   EXPECT_FALSE(p.options.stats);
 
-  p = Parse({"--video", "demo.mp4", "--with-precalc", "--scale", "3"});
+  p = Parse({"--video", "demo.mp4", "--with-precalc", "--scale", "3", "--overlay"});
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.options.mode, CaptureMode::kVideo);
   EXPECT_EQ(p.options.path, "demo.mp4");
   EXPECT_TRUE(p.options.with_precalc);
+  EXPECT_TRUE(p.options.overlay);
   EXPECT_EQ(p.options.to_ms, -1);
 
   p = Parse({"--stats", "--fps", "5"});
@@ -109,7 +110,7 @@ TEST(CaptureArgs, BadArgumentsGiveOneClearLine) {
 TEST(CaptureArgs, UsageNamesEveryOption) {
   const std::string usage = CaptureUsage();
   for (const char* o : {"--png", "--frame", "--out", "--video", "--stats", "--fps", "--scale",
-                        "--from", "--to", "--with-precalc", "--help"}) {
+                        "--from", "--to", "--with-precalc", "--overlay", "--help"}) {
     EXPECT_NE(usage.find(o), std::string::npos) << o;
   }
 }

@@ -37,9 +37,6 @@ namespace {
 constexpr int kFps = 60;
 constexpr const char* kHashFile = ZUDEZED_SOURCE_DIR "/tests/data/frame_hashes.txt";
 
-// Part lengths in ticks, by part number (7 is the terminal state and has none).
-constexpr std::array<int32_t, kParts> kPartTicks = {12928, 40448, 26624, 26816, 26624,
-                                                    53249, 12289, 0,     28777};
 
 uint64_t Fnv1a(const uint8_t* p, size_t n, uint64_t h = 0xcbf29ce484222325ull) {
   for (size_t i = 0; i < n; ++i) {
@@ -145,7 +142,7 @@ std::string PlayAndHash() {
       last_part = shown_part;
       next_mark = 1;
       label = "part" + std::to_string(shown_part) + "-first";
-    } else if (next_mark <= 3 && prticks >= kPartTicks[shown_part] / 4 * next_mark) {
+    } else if (next_mark <= 3 && prticks >= kPartTable[shown_part].handover / 4 * next_mark) {
       label = "part" + std::to_string(shown_part) + "-q" + std::to_string(next_mark);
       next_mark += 1;
     }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -20,9 +21,11 @@
 #include "effects/effects.h"
 #include "engine3d/engine3d.h"
 #include "platform/clock_sim.h"
+#include "platform/controls.h"
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
+#include "timeline/replay.h"
 #include "timeline/script.h"
 #include "tests/child_process.h"
 #include "timeline/text.h"
@@ -30,9 +33,8 @@
 namespace zudezed {
 namespace {
 
-// The part lengths in ticks, in playing order 0, 1, 2, 3, 4, 5, 6, 8 (part 1 ends when
-// its cylinder scene signals, at 40448).
-constexpr int32_t kTimelineTicks = 12928 + 40448 + 26624 + 26816 + 26624 + 53249 + 12289 + 28777;
+// The whole timeline's length when every part hands over exactly on time.
+constexpr int32_t kTimelineTicks = kNominalTimelineTicks;
 
 using testing_support::InChild;
 
@@ -457,6 +459,181 @@ TEST(SceneTimetable, TunnelSphereIsGoneFrom16384AndUnknownScenesDrawNothing) {
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0], "1000 1 ") << scene;
   }
+}
+
+}  // namespace
+}  // namespace zudezed
+
+namespace zudezed {
+namespace {
+
+// ---- Pause and jumps ------------------------------------------------------------
+
+// FNV-1a 64 of a buffer's elements as little-endian bytes: the element hash that
+// tests/data/frame_hashes.txt records for the frames of a whole 60 fps run.
+std::string ElementHash(const uint16_t* b) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (int i = 0; i < kBufferElements; ++i) {
+    for (uint8_t byte : {static_cast<uint8_t>(b[i]), static_cast<uint8_t>(b[i] >> 8)}) {
+      h ^= byte;
+      h *= 0x100000001b3ull;
+    }
+  }
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h));
+  return buf;
+}
+
+std::map<std::string, std::string> RecordedElementHashes() {
+  std::map<std::string, std::string> m;
+  std::ifstream in(ZUDEZED_SOURCE_DIR "/tests/data/frame_hashes.txt");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string label, elements;
+    words >> label >> elements;
+    m[label] = elements;
+  }
+  return m;
+}
+
+// The program's own start-up on the simulated clock, as the whole recorded run had it.
+void StartProgram() {
+  std::srand(1);
+  SimClockSet(0);
+  StartUp();
+}
+
+// One frame at time t; returns the presented buffer's element hash.
+std::string FrameAt(uint32_t t) {
+  SimClockSet(t);
+  FrameStep();
+  return ElementHash(GP32Surface[flip ^ 1].buffer);
+}
+
+void PushKey(SDLKey key) {
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.type = SDL_KEYDOWN;
+  e.key.state = SDL_PRESSED;
+  e.key.keysym.sym = key;
+  SDL_PushEvent(&e);
+}
+
+SDLKey Digit(int n) { return static_cast<SDLKey>(SDLK_0 + n); }
+
+// A key pressed during the frame at t; the jump it asks for is made by the next frame,
+// at t + 17, which this describes: "partN-first <hash> <first|prticks> <expected N>".
+std::string JumpReport(SDLKey key, int expected, uint32_t* t) {
+  PushKey(key);
+  FrameAt(*t += 17);
+  const std::string hash = FrameAt(*t += 17);
+  std::ostringstream r;
+  r << "part" << part << "-first " << hash << " "
+    << (prticks == ReplayPartStart(part).first_prticks ? "first" : std::to_string(prticks))
+    << " " << expected << "\n";
+  return r.str();
+}
+
+TEST(Jumps, EveryPartStartsOnTheFirstFrameOfAWhole60FpsRun) {
+  const std::string report = InChild([] {
+    StartProgram();
+    std::ostringstream r;
+    uint32_t t = 0;
+    for (; t < 20000; t += 40) FrameAt(t);  // into part 1
+    // Forward and back, to parts without and then with a checkpoint.
+    for (int n : {8, 2, 0, 5, 6, 3, 1, 4, 8}) r << JumpReport(Digit(n), n, &t);
+    // Part 7, the blank end, is no jump target.
+    PushKey(SDLK_7);
+    FrameAt(t += 17);
+    FrameAt(t += 17);
+    r << "after-7 " << part << "\n";
+    // Back from the middle of a part: its start; back again within 2 s: the part before;
+    // next: the part after; Home: the start.
+    for (const uint32_t end = t + 3000; t < end;) FrameAt(t += 20);
+    r << JumpReport(SDLK_PAGEUP, 8, &t);
+    r << JumpReport(SDLK_LEFT, 6, &t);
+    r << JumpReport(SDLK_PAGEDOWN, 8, &t);
+    r << JumpReport(SDLK_HOME, 0, &t);
+    r << JumpReport(SDLK_RIGHT, 1, &t);
+    return r.str();
+  });
+  const auto recorded = RecordedElementHashes();
+  const auto rows = Rows(report);
+  for (const std::string& row : rows) {
+    std::istringstream in(row);
+    std::string label, hash, how, expected;
+    in >> label >> hash >> how >> expected;
+    if (label == "after-7") {
+      EXPECT_EQ(hash, "8") << "a jump to part 7 moved the timeline";
+      continue;
+    }
+    EXPECT_EQ(label, "part" + expected + "-first") << row;
+    EXPECT_EQ(hash, recorded.at(label)) << row;
+    EXPECT_EQ(how, "first") << row;
+  }
+  EXPECT_EQ(rows.size(), 15u) << report;
+}
+
+// After a jump the part goes on exactly as in a whole 60 fps run: the stars and the
+// water, which draw from the random generator and carry their state from frame to
+// frame, give the recorded frame a quarter of the way into the part.
+TEST(Jumps, ThePartGoesOnAsInAWhole60FpsRun) {
+  const std::string report = InChild([] {
+    StartProgram();
+    std::ostringstream r;
+    uint32_t t = 0;
+    for (; t < 5000; t += 40) FrameAt(t);
+    for (int n : {8, 1}) {
+      PushKey(Digit(n));
+      FrameAt(t += 17);
+      FrameAt(t += 31);
+      const PartStart s = ReplayPartStart(n);
+      const int32_t quarter = kPartTable[n].handover / 4;
+      // The frames of the whole run, at its frame times relative to the part's start.
+      for (int64_t f = s.frame + 1;; ++f) {
+        const int32_t p = s.first_prticks + static_cast<int32_t>(f * 1000 / kReplayFps -
+                                                                 s.frame * 1000 / kReplayFps);
+        const std::string hash = FrameAt(static_cast<uint32_t>(partime + p));
+        if (p >= quarter) {
+          r << "part" << n << "-q1 " << hash << " " << prticks << "\n";
+          break;
+        }
+      }
+      t = SimClockNow();
+    }
+    return r.str();
+  });
+  const auto recorded = RecordedElementHashes();
+  const auto rows = Rows(report);
+  ASSERT_EQ(rows.size(), 2u) << report;
+  for (const std::string& row : rows) {
+    const std::string label = row.substr(0, row.find(' '));
+    EXPECT_EQ(row.substr(label.size() + 1, 16), recorded.at(label)) << row;
+  }
+}
+
+TEST(Pause, FiveSecondsPausedLeaveThePartTimeWhereItWas) {
+  const std::string report = InChild([] {
+    StartProgram();
+    std::ostringstream r;
+    uint32_t t = 0;
+    for (; t <= 30000; t += 50) FrameAt(t);
+    PushKey(SDLK_SPACE);
+    const std::string shown = FrameAt(t += 16);  // drawn, shown, and then paused
+    const int32_t p1 = prticks;
+    bool held = true;
+    for (const uint32_t end = t + 5000; t < end;) {
+      held = held && FrameAt(t += 16) == shown && prticks == p1;
+    }
+    r << "held " << held << " paused " << paused << "\n";
+    PushKey(SDLK_SPACE);
+    FrameAt(t += 16);  // still the held frame; the pause ends during it
+    FrameAt(t += 16);
+    r << "after " << (prticks - p1) << " paused " << paused << "\n";
+    return r.str();
+  });
+  EXPECT_EQ(report, "held 1 paused 1\nafter 16 paused 0\n");
 }
 
 }  // namespace

@@ -34,10 +34,13 @@ void FadeRow(int r, const uint16_t* from, const uint16_t* to, float t) {
 
 void CopyRow(int r) { std::copy_n(Unfaded(r), 256, Row(r)); }
 
+// Whether the current part has run to its hand-over time.
+bool PartOver(int32_t p) { return p >= kPartTable[part].handover; }
+
 // Ends the current part: the next one starts from a fresh clock reading.
-void HandOver(int32_t next) {
+void HandOver() {
   partime = Ticks();
-  part = next;
+  part = kPartTable[part].next;
 }
 
 uint16_t* Frame() { return framebuffer[flip]; }
@@ -75,11 +78,6 @@ void WipeLogoColumns(int32_t p) {
   }
 }
 
-// The rotozoomer's angle and zoom of the last frame that computed them; the frame
-// that hands over to the next part draws with these.
-float roto_angle = 0.0f;
-float roto_zoom = 0.0f;
-
 }  // namespace
 
 void Space() {
@@ -95,10 +93,10 @@ void Space() {
     LogoZoom(fb, 96, 108, static_cast<float>(p - 8832) * (1.0f / 1024.0f));
   } else if (p < 11904) {
     LogoZoom(fb, 96, 108, 1.0f);
-  } else if (p < 12928) {
+  } else if (!PartOver(p)) {
     LogoZoom(fb, 96, 108, 1.0f - static_cast<float>(p - 11904) * (1.0f / 1024.0f));
   } else {
-    HandOver(1);
+    HandOver();
   }
 }
 
@@ -112,7 +110,7 @@ void Kavrel() {
     FadeRow(kRowStars, Unfaded(kRowStars), wshade.data(),
             static_cast<float>((p - 40320) * 0.0078125));
   }
-  if (signal3d == 1) HandOver(2);
+  if (signal3d == 1) HandOver();
 }
 
 void PolarTunnel() {
@@ -130,7 +128,7 @@ void PolarTunnel() {
     FadeRow(kRowTunnelA, Unfaded(kRowTunnelA), bshade.data(), t);
     FadeRow(kRowTunnelB, Unfaded(kRowTunnelB), bshade.data(), t);
   }
-  if (p >= 26624) HandOver(3);
+  if (PartOver(p)) HandOver();
   Polar(Frame(), Row(kRowTunnelA), Row(kRowTunnelB));
 }
 
@@ -143,13 +141,13 @@ void JuhliaIn() {
   if (q < 26624.0f) {
     roto_angle = static_cast<float>(std::sin(turn) * 6128.0);
     roto_zoom = static_cast<float>(std::sin(p / 1900.0) + 1.03);
-  } else if (q < 26816.0f) {
+  } else if (!PartOver(p)) {
     FadeRow(kRowRoto, Unfaded(kRowRoto), wshade.data(), (q - 26624.0f) / 192.0f);
     roto_angle = static_cast<float>(std::sin(turn) * 6128.0);
     roto_zoom = static_cast<float>(std::sin(26624 / 1900.0) + 1.03 -
                                    ((q - 26624.0f) + 1.0f) / 192.0);
   } else {
-    HandOver(4);
+    HandOver();
   }
   Juhlia128(rotbitmap.data());
   Rotozoomer(Frame(), Row(kRowRoto), roto_angle, roto_zoom);
@@ -162,7 +160,7 @@ void JuhliaBig() {
   } else if (p < 1024) {
     CopyRow(kRowJulia);
   }
-  if (p < 26624) {
+  if (!PartOver(p)) {
     float cr;
     float ci;
     if (p < 24576) {
@@ -180,7 +178,7 @@ void JuhliaBig() {
     // A flat screen in the colour the plasma of the next part grows out of.
     ClearScreen(framebuffer[flip], shades[4096]);
     ClearScreen(framebuffer[flip ^ 1], shades[4096]);
-    HandOver(5);
+    HandOver();
   }
 }
 
@@ -193,7 +191,7 @@ void PlasmaFace() {
     PlasmaFade(fb, Row(kRowPlasma), static_cast<uint32_t>(p >> 4));
   }
   if (p >= 6656) RunScene3d(fb, 3);
-  if (p >= 53249) HandOver(6);
+  if (PartOver(p)) HandOver();
 }
 
 void PlasmaCube() {
@@ -202,7 +200,7 @@ void PlasmaCube() {
   OpenQUIB(fb, 31);
   RunScene3d(fb, 4);
   if (p < 2048) PlasmaFade2(fb, Row(kRowPlasma), static_cast<uint32_t>(255 - (p >> 3)));
-  if (p >= 12289) HandOver(8);
+  if (PartOver(p)) HandOver();
 }
 
 void WaterPart() {
@@ -225,9 +223,9 @@ void WaterPart() {
     Close(fb, v <= 154 ? v : 160);
   }
   if (p >= 27457 && p <= 28775) ClearScreen(fb, 0);
-  if (p > 28776) {
+  if (PartOver(p)) {
     ClearScreen(fb, 0);
-    HandOver(7);
+    HandOver();
     quit = 1;
   }
 }

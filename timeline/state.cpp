@@ -13,5 +13,7 @@ int32_t ypp = 1;
 int32_t yss = 0;
 int32_t xpp = 1;
 int32_t xss = 0;
+float roto_angle = 0.0f;
+float roto_zoom = 0.0f;
 
 }  // namespace zudezed

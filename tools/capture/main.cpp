@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/clock_sim.h"
+#include "platform/controls.h"
 #include "platform/gp32_functions.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
@@ -41,18 +42,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
-// The part the timeline rests in after its last frame.
-constexpr int kFinalPart = 7;
 // Roughly how long the timeline runs (the sum of the parts' lengths); only the
 // progress line's estimate uses it.
-constexpr int64_t kDemoLengthEstimateMs = 227755;
+constexpr int64_t kDemoLengthEstimateMs = kNominalTimelineTicks;
 constexpr uint16_t kPrecalcBackground = 0x80A0;
 
-// The part routines in the order they play, for the report.
-constexpr std::array<int, 8> kPlayOrder = {0, 1, 2, 3, 4, 5, 6, 8};
-constexpr std::array<const char*, kParts> kPartNames = {
-    "Space", "Kavrel", "PolarTunnel", "JuhliaIn", "JuhliaBig",
-    "PlasmaFace", "PlasmaCube", "(end)", "WaterPart"};
 
 void Say(const std::string& message) {
   std::fprintf(stderr, "zudezed-capture: %s\n", message.c_str());
@@ -128,7 +122,7 @@ void PrintStats(const std::array<PartCost, kParts>& costs, double startup_ms, do
   for (int p : kPlayOrder) {
     const PartCost& c = costs[p];
     if (c.frames == 0) continue;
-    std::printf("%-4d %-12s %8lld %10.3f %10.3f\n", p, kPartNames[p],
+    std::printf("%-4d %-12s %8lld %10.3f %10.3f\n", p, kPartTable[p].name,
                 static_cast<long long>(c.frames), c.total_ms / c.frames, c.worst_ms);
     all.frames += c.frames;
     all.total_ms += c.total_ms;
@@ -309,6 +303,7 @@ int Capture(const CaptureOptions& o) {
   StartUp();
   const double startup_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   const uint32_t base = SimClockNow();
+  if (o.overlay) overlay_show = 1;
   // Without its module the demo prints the loader's message on standard output, with
   // no line end; end that line so a report that follows starts on its own.
   if (music == nullptr) {
@@ -392,7 +387,7 @@ int Capture(const CaptureOptions& o) {
     if (quit != 0) break;
   }
   progress.Finish();
-  const bool ended = quit != 0 && part == kFinalPart;
+  const bool ended = quit != 0 && part == kTerminalPart;
   const bool interrupted = quit != 0 && !ended;
   const int64_t rendered = n + (quit != 0 ? 1 : 0);
 

@@ -99,6 +99,8 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv) {
       if (!flag(&o.stats)) return fail(r.error);
     } else if (name == "--with-precalc") {
       if (!flag(&o.with_precalc)) return fail(r.error);
+    } else if (name == "--overlay") {
+      if (!flag(&o.overlay)) return fail(r.error);
     } else if (name == "--png") {
       if (!take_value(&seen_png)) return fail(r.error);
       if (value.empty()) return fail("--png needs a directory");
@@ -191,6 +193,8 @@ std::string CaptureUsage() {
       "  --to MS            --png only: write frames before this time (default: the end)\n"
       "  --with-precalc     --png, --video: start with the precalculation screen (3 s;\n"
       "                     the frames are numbered from its first one)\n"
+      "  --overlay          draw the timeline line (part, part time, timeline time) over\n"
+      "                     every frame, as the H key does in the demo\n"
       "  --stats            with a mode: also report, per part, frames and the mean and\n"
       "                     worst rendering time per frame (encoding excluded), and totals\n"
       "  --help             this text\n"

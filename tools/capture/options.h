@@ -35,6 +35,7 @@ struct CaptureOptions {
   int64_t frame_ms = 0;   // --frame
   bool stats = false;
   bool with_precalc = false;
+  bool overlay = false;   // --overlay: the timeline line over every frame
   bool help = false;
 };
 

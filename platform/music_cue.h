@@ -1,0 +1,40 @@
+// Positioning the music at a point of the timeline. SDL_mixer positions a MOD module
+// by order number only, so the module is read once to learn when each order starts
+// as the player plays it (following the speed, tempo, pattern-break, position-jump and
+// pattern-delay commands, and the player's whole number of samples per tick); a jump
+// then starts the nearest order and tells how far it lies from the wanted time.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zudezed {
+
+inline constexpr int kMusicRate = 22050;  // the mixing rate the music is opened with
+
+// Start of every order (song position) of a MOD module in samples at `rate`, as the
+// order list plays from its start; -1 for a position that is never reached. Empty when
+// the bytes are not a 4-channel MOD module.
+std::vector<int64_t> ModOrderStarts(const std::vector<uint8_t>& module, int rate);
+
+// The order to start for music at timeline time `ms` (ticks from the start of part 0)
+// and the distance from that order's start to `ms`: positive when the order starts
+// before `ms` (the picture has to wait for the music), negative when it starts after
+// (the music has to wait). order is -1 when no module has been read.
+struct MusicCue {
+  int order = -1;
+  double lead_ms = 0;
+};
+MusicCue MusicCueAt(int32_t ms, const std::vector<int64_t>& starts, int rate);
+
+// The cue for the demo's own module (read at the first call, from where the demo found
+// it).
+MusicCue DemoMusicCueAt(int32_t ms);
+
+// The music player: start at an order (restarting the music when it has ended), pause
+// and resume. Nothing happens without a loaded module.
+void MusicStartAtOrder(int order);
+void MusicPause();
+void MusicResume();
+
+}  // namespace zudezed
