@@ -12,6 +12,7 @@
 #include "platform/gp32_functions.h"
 #include "platform/music_cue.h"
 #include "platform/numeric.h"
+#include "platform/replay_prefetch.h"
 #include "platform/zudezed.h"
 #include "timeline/replay.h"
 #include "timeline/script.h"
@@ -182,14 +183,18 @@ bool ControlKey(int key) {
 }
 
 bool ControlsBeforeFrame() {
+  PrefetchRunning();  // a finished checkpoint maker is reaped at once
   if (release_clock != 0) {
     release_clock = 0;
     ticks_hold = 0;
   }
   if (pending_jump >= 0) {
+    // A checkpoint still being made elsewhere: the demo runs on until it arrives.
     const int32_t n = pending_jump;
-    pending_jump = -1;
-    ApplyJump(n);
+    if (PrefetchCollect(n) || !PrefetchRunning()) {
+      pending_jump = -1;
+      ApplyJump(n);
+    }
   }
   if (draw_one != 0) return false;
   if (paused != 0) return true;

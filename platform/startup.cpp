@@ -7,9 +7,11 @@
 #include "platform/controls.h"
 #include "platform/gp32_functions.h"
 #include "platform/options.h"
+#include "platform/replay_prefetch.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
+#include "timeline/replay.h"
 #include "timeline/script.h"
 #include "timeline/text.h"
 
@@ -37,6 +39,7 @@ void StartUp() {
 }
 
 int ShutDown() {
+  PrefetchStop();
   SoundEnd();
   exit2menu();
   // No menu program to hand over to (a desktop): a finished run is a success.
@@ -55,7 +58,14 @@ int Main(int argc, const char* const* argv) {
     return 0;
   }
   StartUp();
-  if (options.part >= 0) RequestJump(options.part);
+  // A part asked for on the command line is reached before the first frame, while the
+  // precalculation screen still shows; the checkpoints of the other parts are made
+  // alongside, for the keys.
+  if (options.part >= 0) {
+    RequestJump(options.part);
+    ReplayToPart(options.part);
+  }
+  PrefetchStart();
   while (quit == 0) FrameStep();
   return ShutDown();
 }

@@ -14,6 +14,24 @@
 
 #include "platform/sound.h"
 
+#if defined(ZUDEZED_HAVE_MIKMOD) && __has_include(<mikmod.h>)
+#define ZUDEZED_READS_THE_PLAYER 1
+#include <mikmod.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "platform/clock_sim.h"
+#include "platform/music_cue.h"
+#include "platform/zudezed.h"
+#include "tests/child_process.h"
+#include "timeline/replay.h"
+#include "timeline/script.h"
+#endif
+
 namespace {
 
 const std::string kCommitted = std::string(ZUDEZED_SOURCE_DIR) + "/assets/sorvaline.mod";
@@ -65,3 +83,124 @@ TEST_F(Mixer, SoundInitFindsAndStartsTheModuleFromTheBuildDirectory) {
   EXPECT_EQ(zudezed::music, nullptr);
   ASSERT_EQ(chdir(previous), 0);
 }
+
+// ---- The music after a jump -------------------------------------------------------
+//
+// SDL_mixer plays modules with MikMod, whose player state (the order position being
+// played) is read here directly: once while SDL_mixer renders the whole module as fast
+// as it can (the disk driver, writing nowhere), to learn when each order really starts,
+// and once in the demo itself under the dummy driver, after a jump to each part.
+#if defined(ZUDEZED_READS_THE_PLAYER)
+namespace {
+
+using zudezed::testing_support::InChild;
+
+// The render's mixing chunk in samples: the resolution of the order starts it sees.
+constexpr int kRenderChunk = 512;
+int64_t mixed = 0;           // samples mixed so far
+std::vector<int64_t> first_seen;  // per order: samples mixed when it was first seen
+
+void Watch(void*, Uint8*, int len) {
+  mixed += len / 2;
+  const MODULE* m = Player_GetModule();
+  if (m == nullptr || m->sngpos < 0) return;
+  const size_t o = static_cast<size_t>(m->sngpos);
+  if (o >= first_seen.size()) first_seen.resize(o + 1, -1);
+  if (first_seen[o] < 0) first_seen[o] = mixed;
+}
+
+// "order samples" per order: the end of the first mixed chunk that played it.
+std::string RenderOrderStarts() {
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  if (SDL_Init(SDL_INIT_AUDIO) != 0) return "no audio\n";
+  Mix_OpenAudio(zudezed::kMusicRate, AUDIO_S16LSB, 1, kRenderChunk);
+  Mix_Music* m = Mix_LoadMUS(kCommitted.c_str());
+  Mix_SetPostMix(Watch, nullptr);
+  Mix_PlayMusic(m, 0);
+  for (int waited = 0; Mix_PlayingMusic() != 0 && waited < 120000; waited += 5) SDL_Delay(5);
+  Mix_SetPostMix(nullptr, nullptr);
+  std::ostringstream r;
+  for (size_t o = 0; o < first_seen.size(); ++o) r << o << " " << first_seen[o] << "\n";
+  Mix_FreeMusic(m);
+  Mix_CloseAudio();
+  SDL_Quit();
+  return r.str();
+}
+
+SDLKey Digit(int n) { return static_cast<SDLKey>(SDLK_0 + n); }
+
+// The demo with its music under the dummy driver: after a jump to each part, the order
+// SDL_mixer's player is at, the cue the demo chose, and the part's first frame on the
+// timeline: "part order cue_order cue_lead_ms first_frame_ms".
+std::string JumpAndReadThePlayer() {
+  using namespace zudezed;
+  std::srand(1);
+  SimClockSet(0);
+  StartUp();
+  if (music == nullptr) return "no music\n";
+  std::ostringstream r;
+  uint32_t t = 0;
+  for (int n : kPlayOrder) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = Digit(n);
+    SDL_PushEvent(&e);
+    for (int f = 0; f < 2; ++f) {  // the key's frame, then the jump's
+      SimClockSet(t += 17);
+      FrameStep();
+    }
+    SDL_Delay(40);  // the player takes the new position at its next tick
+    SDL_LockAudio();
+    const int order = Player_GetModule()->sngpos;
+    SDL_UnlockAudio();
+    const PartStart s = ReplayPartStart(n);
+    const int32_t first = s.start + s.first_prticks;
+    const MusicCue cue = DemoMusicCueAt(first);
+    r << n << " " << order << " " << cue.order << " " << cue.lead_ms << " " << first << "\n";
+  }
+  SoundEnd();
+  return r.str();
+}
+
+TEST(MusicAfterAJump, ThePlayerIsWhereAWholeRunHasItAtThePartsFirstFrame) {
+  // When each order starts as SDL_mixer plays the whole module, against what the demo
+  // reads from the module.
+  std::map<int, int64_t> played;
+  {
+    std::istringstream in(InChild(RenderOrderStarts));
+    int o;
+    int64_t s;
+    while (in >> o >> s) played[o] = s;
+  }
+  std::vector<uint8_t> bytes;
+  for (char c : ReadFile(kCommitted)) bytes.push_back(static_cast<uint8_t>(c));
+  const std::vector<int64_t> read = zudezed::ModOrderStarts(bytes, zudezed::kMusicRate);
+  ASSERT_FALSE(read.empty());
+  for (size_t o = 0; o < read.size(); ++o) {
+    ASSERT_EQ(played.count(static_cast<int>(o)), 1u) << "the player never reached order " << o;
+    // The order starts within the first chunk after which the player was seen at it.
+    EXPECT_GE(read[o], played[o] - kRenderChunk) << "order " << o;
+    EXPECT_LT(read[o], played[o]) << "order " << o;
+  }
+
+  // After a jump, the player is at the chosen order, and that order's start (as played)
+  // plus the time the picture waits for it is the part's first frame on the timeline.
+  std::istringstream in(InChild(JumpAndReadThePlayer));
+  int parts = 0, n, order, cue_order, first;
+  double lead;
+  while (in >> n >> order >> cue_order >> lead >> first) {
+    ++parts;
+    EXPECT_EQ(order, cue_order) << "part " << n;
+    const double played_ms = played[cue_order] * 1000.0 / zudezed::kMusicRate;
+    const double offset = played_ms + lead - first;
+    EXPECT_LE(std::fabs(offset), kRenderChunk * 1000.0 / zudezed::kMusicRate + 1) << "part " << n;
+    std::printf("part %d: order %d, picture waits %.1f ms, music %+.1f ms from the picture\n",
+                n, order, lead, offset);
+  }
+  EXPECT_EQ(parts, 8);
+}
+
+}  // namespace
+#endif

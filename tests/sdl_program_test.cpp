@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <tuple>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,12 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <png.h>
+
+#include "platform/options.h"
+#include "timeline/replay.h"
+#include "timeline/script.h"
 
 extern char** environ;
 
@@ -404,3 +412,243 @@ INSTANTIATE_TEST_SUITE_P(Cuts, DamagedModuleTest,
                          ::testing::Values(0, 1084, 1200, 116190, 1 << 30));
 
 }  // namespace
+
+// ---- The command line, the checkpoints' coverage and the keys in a real window -----
+
+TEST(ProgramArgs, PartHelpAndUnknownOptions) {
+  using zudezed::ParseProgramArgs;
+  auto parse = [](std::vector<const char*> args, const char* env = nullptr) {
+    args.insert(args.begin(), "zudezed");
+    return ParseProgramArgs(static_cast<int>(args.size()), args.data(), env);
+  };
+  EXPECT_EQ(parse({}).part, -1);
+  EXPECT_TRUE(parse({}).ok);
+  EXPECT_EQ(parse({"--part", "0"}).part, 0);
+  EXPECT_EQ(parse({"--part=8"}).part, 8);
+  EXPECT_EQ(parse({}, "5").part, 5);
+  EXPECT_EQ(parse({"--part", "3"}, "5").part, 3) << "the command line wins";
+  EXPECT_TRUE(parse({"--help"}).help);
+  for (const auto& [args, env, says] :
+       std::vector<std::tuple<std::vector<const char*>, const char*, std::string>>{
+           {{"--part", "9"}, nullptr, "0 to 8"},
+           {{"--part", "-1"}, nullptr, "0 to 8"},
+           {{"--part", "12"}, nullptr, "0 to 8"},
+           {{"--part"}, nullptr, "0 to 8"},
+           {{"--part", "7"}, nullptr, "blank"},
+           {{"--frobnicate"}, nullptr, "unknown option '--frobnicate'"},
+           {{"8"}, nullptr, "unknown option '8'"},
+           {{}, "x", "ZUDEZED_PART"},
+           {{}, "9", "ZUDEZED_PART"}}) {
+    const auto o = parse(args, env);
+    EXPECT_FALSE(o.ok) << says;
+    EXPECT_NE(o.error.find(says), std::string::npos) << o.error;
+    EXPECT_EQ(o.error.find('\n'), std::string::npos) << o.error;
+  }
+}
+
+TEST_F(ProgramTest, HelpListsOptionsAndKeysAndBadOptionsExitWithStatus2) {
+  const fs::path program = fs::path(ZUDEZED_BINARY_DIR) / "zudezed";
+  Outcome o = RunProgram(dir_, kHeadless, std::chrono::milliseconds(5000), SIGTERM, program,
+                         {"--help"});
+  EXPECT_EQ(o.status, 0);
+  for (const char* s : {"--part", "ZUDEZED_PART", "Space", "Page Down", "Page Up", "Home",
+                        "0 to 8", "H ", "Escape"}) {
+    EXPECT_NE(o.out.find(s), std::string::npos) << s;
+  }
+  for (const auto& [args, env] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--part", "9"}, ""}, {{"--bogus"}, ""}, {{}, "ZUDEZED_PART=12"}}) {
+    std::vector<std::string> vars = kHeadless;
+    if (!env.empty()) vars.push_back(env);
+    o = RunProgram(dir_, vars, std::chrono::milliseconds(5000), SIGTERM, program, args);
+    EXPECT_TRUE(o.exited);
+    EXPECT_EQ(o.status, 2) << env;
+    EXPECT_EQ(o.err.rfind("zudezed: ", 0), 0u) << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+    EXPECT_EQ(o.out, "");
+  }
+  // A part in range: the program starts and ends cleanly when asked to.
+  o = RunProgram(dir_, kHeadless, std::chrono::milliseconds(3000), SIGTERM, program,
+                 {"--part", "8"});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "");
+}
+
+// A jump restores a checkpoint of the demo's globals; every writable global of the
+// program must either be in it or be named as kept apart, or a jump would leave it
+// as the run before the jump had it.
+TEST(ProgramState, EveryWritableGlobalIsInTheJumpCheckpointsOrKeptApart) {
+  const std::string cmd =
+      std::string("objdump -t -C '") + ZUDEZED_BINARY_DIR + "/zudezed' 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::vector<std::string> names;
+  char line[1024];
+  while (std::fgets(line, sizeof line, p) != nullptr) {
+    // "address flags section size name": the objects in the writable sections.
+    const std::string l(line);
+    const size_t at = l.find(" O .");
+    if (at == std::string::npos) continue;
+    std::istringstream in(l.substr(at + 3));
+    std::string section, size, name;
+    in >> section >> size;
+    std::getline(in >> std::ws, name);
+    if (section != ".data" && section != ".bss") continue;
+    if (name.rfind("zudezed::", 0) != 0) continue;
+    name = name.substr(name.rfind("::") + 2);
+    if (const size_t abi = name.find("[abi:"); abi != std::string::npos) name.resize(abi);
+    names.push_back(name);
+  }
+  pclose(p);
+  if (names.empty()) GTEST_SKIP() << "objdump lists no symbols of the program";
+  std::vector<std::string> covered = zudezed::ReplayStateNames();
+  covered.insert(covered.end(), zudezed::kReplayKept.begin(), zudezed::kReplayKept.end());
+  for (const std::string& n : names) {
+    EXPECT_NE(std::find(covered.begin(), covered.end(), n), covered.end())
+        << n << " is neither in the jump checkpoints nor kept apart (timeline/replay.cpp)";
+  }
+  EXPECT_GT(names.size(), 100u);
+}
+
+// The real program in a window on a virtual X server: the key 8 shows the finale's
+// picture within a second.
+class WindowTest : public ProgramTest {
+ protected:
+  static bool Have(const char* tool) {
+    return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+  }
+  static std::string Run(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+      char buf[4096];
+      size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+      pclose(p);
+    }
+    return out;
+  }
+};
+
+// A P6 picture's pixels (8-bit RGB), or empty.
+std::vector<uint8_t> ReadPpm(const std::string& bytes, int* w, int* h) {
+  std::istringstream in(bytes);
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> *w >> *h >> maxval;
+  in.get();
+  if (magic != "P6" || maxval != 255 || *w <= 0 || *h <= 0) return {};
+  std::vector<uint8_t> px(static_cast<size_t>(*w) * *h * 3);
+  in.read(reinterpret_cast<char*>(px.data()), static_cast<std::streamsize>(px.size()));
+  return in.gcount() == static_cast<std::streamsize>(px.size()) ? px : std::vector<uint8_t>{};
+}
+
+// A PNG file's pixels as 8-bit RGB, or empty.
+std::vector<uint8_t> ReadPng(const std::string& path, int* w, int* h) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_file(&image, path.c_str()) == 0) return {};
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> px(PNG_IMAGE_SIZE(image));
+  if (png_image_finish_read(&image, nullptr, px.data(), 0, nullptr) == 0) return {};
+  *w = static_cast<int>(image.width);
+  *h = static_cast<int>(image.height);
+  return px;
+}
+
+// Mean absolute difference per channel between two pictures of the same size.
+double Difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  if (a.size() != b.size() || a.empty()) return 1e9;
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+  return sum / static_cast<double>(a.size());
+}
+
+TEST_F(WindowTest, KeyEightShowsTheWaterPictureWithinASecond) {
+  if (!Have("Xvfb") || !Have("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool";
+  ASSERT_TRUE(Have("import")) << "needs ImageMagick's import (tools/install-deps.sh)";
+  // The finale's frame 1.1 s into part 8 and the title's frame at 1 s, as the capture
+  // program draws them, for comparison.
+  const fs::path capture = fs::path(ZUDEZED_BINARY_DIR) / "zudezed-capture";
+  const int32_t part8 = zudezed::NominalPartStart(8);
+  const std::string water = (dir_ / "water.png").string(), title = (dir_ / "title.png").string();
+  ASSERT_EQ(std::system((capture.string() + " --frame " + std::to_string(part8 + 1100) +
+                         " --out " + water + " >/dev/null 2>&1").c_str()), 0);
+  ASSERT_EQ(std::system((capture.string() + " --frame 1000 --out " + title +
+                         " >/dev/null 2>&1").c_str()), 0);
+  int w = 0, h = 0;
+  const auto water_px = ReadPng(water, &w, &h);
+  const auto title_px = ReadPng(title, &w, &h);
+  ASSERT_FALSE(water_px.empty());
+
+  // A display number of our own: the first free one from 90.
+  int display = 90;
+  while (fs::exists("/tmp/.X11-unix/X" + std::to_string(display)) ||
+         fs::exists("/tmp/.X" + std::to_string(display) + "-lock")) {
+    ++display;
+  }
+  const std::string d = ":" + std::to_string(display);
+  const pid_t xvfb = Spawn(dir_, {}, "/usr/bin/env",
+                           {"Xvfb", d, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+  ASSERT_GT(xvfb, 0);
+  bool up = false;
+  for (int i = 0; i < 200 && !up; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    up = fs::exists("/tmp/.X11-unix/X" + std::to_string(display));
+  }
+  pid_t demo = -1;
+  std::string failure;
+  double best_water = 1e9, title_distance = 0;
+  if (!up) failure = "Xvfb did not start";
+  if (failure.empty()) {
+    demo = Spawn(dir_, {"DISPLAY=" + d, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+                        "ZUDEZED_SCALE=1"},
+                 fs::path(ZUDEZED_BINARY_DIR) / "zudezed");
+    // The window, once the precalculation screen is up.
+    std::string window;
+    for (int i = 0; i < 200 && window.empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      window = Run("DISPLAY=" + d + " xdotool search --name '^zudezed$' 2>/dev/null | head -1");
+    }
+    if (window.empty()) failure = "no window appeared";
+    if (failure.empty()) {
+      window.erase(window.find_last_not_of(" \n") + 1);
+      // The demo makes its jump checkpoints in a child process right after start-up;
+      // the key comes once that child is done (or after 60 s).
+      const std::string children = "/proc/" + std::to_string(demo) + "/task/" +
+                                   std::to_string(demo) + "/children";
+      const auto started = std::chrono::steady_clock::now();
+      for (int i = 0; i < 600; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::ifstream c(children);
+        std::string pids;
+        if (c && !std::getline(c, pids)) pids.clear();
+        if (i >= 10 && pids.find_first_not_of(' ') == std::string::npos) break;
+      }
+      std::printf("checkpoints made %.1f s after the window opened\n",
+                  std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+      Run("DISPLAY=" + d + " xdotool windowfocus --sync " + window + " key 8");
+      // Part 8 unfolds its picture for 1 s, then the water moves over it: a second after
+      // the key the picture is there, the capture's frame up to the ripples and far
+      // from the title.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+      for (int shot = 0; shot < 3; ++shot) {
+        int sw = 0, sh = 0;
+        const auto px = ReadPpm(Run("DISPLAY=" + d + " import -window " + window +
+                                    " -depth 8 ppm:- 2>/dev/null"), &sw, &sh);
+        if (sw == 320 && sh == 240) {
+          best_water = std::min(best_water, Difference(px, water_px));
+          title_distance = Difference(px, title_px);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    }
+  }
+  if (demo > 0) StopAndCollect(dir_, demo, SIGTERM);
+  kill(xvfb, SIGTERM);
+  int status = 0;
+  waitpid(xvfb, &status, 0);
+  ASSERT_EQ(failure, "");
+  std::printf("difference to the finale's frame %.2f, to the title's %.2f\n", best_water,
+              title_distance);
+  EXPECT_LT(best_water, 12.0) << "the screen is not the finale's picture";
+  EXPECT_GT(title_distance, 3 * best_water);
+}

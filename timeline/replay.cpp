@@ -102,11 +102,15 @@ bool recorded = false;
 
 constexpr size_t kBufferBytes = sizeof(uint16_t) * kBufferElements;
 
+size_t CheckpointSize() {
+  size_t total = 2 * kBufferBytes;
+  for (const StateBlock& b : Blocks()) total += b.size;
+  return total;
+}
+
 void Save(Checkpoint* c) {
   const std::vector<StateBlock> blocks = Blocks();
-  size_t total = 2 * kBufferBytes;
-  for (const StateBlock& b : blocks) total += b.size;
-  c->bytes.resize(total);
+  c->bytes.resize(CheckpointSize());
   ParkRandomGenerator();
   uint8_t* out = c->bytes.data();
   for (const StateBlock& b : blocks) {
@@ -155,7 +159,7 @@ const std::vector<std::string> kReplayKept = {
     "framebuffer", "clockspeed", "ticks_hold", "ticks_held",
     // The display layer, the screen and the music.
     "GpScreen", "cur_bpp", "vfirst", "GP32Surface", "screen", "joystick", "gp_palette",
-    "screen_scale", "screen_fullscreen", "music", "blurpal",
+    "screen_scale", "screen_fullscreen", "music", "held_alsa_messages", "blurpal",
     // The precalculation's progress screen.
     "prec_framebuffer", "prec_flip", "prec_ybar", "prec_vsync", "textbuffer",
     "ybar_height", "total_precs",
@@ -165,7 +169,8 @@ const std::vector<std::string> kReplayKept = {
     "paused", "overlay_show", "timeline_origin", "pending_jump", "pause_ticks", "draw_one",
     "keep_frame", "release_clock", "cue_pending", "picture_wait", "music_wait",
     "wait_until", "lead_after_frame", "in_held_step", "held", "held_screen",
-    "music_order_read", "music_order_starts"};
+    "music_order_read", "music_order_starts", "prefetch_pid", "prefetch_memory",
+    "prefetch_bytes", "prefetch_slot"};
 
 std::vector<std::string> ReplayStateNames() {
   std::vector<std::string> names;
@@ -186,6 +191,17 @@ void ReplayRecordStart() {
 bool ReplayHasCheckpoint(int32_t n) { return n >= 0 && n < kParts && checkpoints[n].valid; }
 
 PartStart ReplayPartStart(int32_t n) { return checkpoints[n].start; }
+
+size_t ReplayCheckpointSize() { return CheckpointSize(); }
+
+const std::vector<uint8_t>& ReplayCheckpointBytes(int32_t n) { return checkpoints[n].bytes; }
+
+void ReplayAdoptCheckpoint(int32_t n, const PartStart& start, const uint8_t* bytes) {
+  if (n < 0 || n >= kParts || PlayIndex(n) < 0 || checkpoints[n].valid) return;
+  checkpoints[n].bytes.assign(bytes, bytes + CheckpointSize());
+  checkpoints[n].start = start;
+  checkpoints[n].valid = true;
+}
 
 bool ReplayToPart(int32_t n) {
   const int target = n >= 0 && n < kParts ? PlayIndex(n) : -1;

@@ -41,6 +41,12 @@ bool ReplayToPart(int32_t n);
 PartStart ReplayPartStart(int32_t n);
 bool ReplayHasCheckpoint(int32_t n);
 
+// A checkpoint's bytes (all of equal size), to hand checkpoints made elsewhere (by a
+// replay in another process) to this one.
+size_t ReplayCheckpointSize();
+const std::vector<uint8_t>& ReplayCheckpointBytes(int32_t n);
+void ReplayAdoptCheckpoint(int32_t n, const PartStart& start, const uint8_t* bytes);
+
 // The names of the globals a checkpoint holds, and of those it leaves alone.
 std::vector<std::string> ReplayStateNames();
 extern const std::vector<std::string> kReplayKept;

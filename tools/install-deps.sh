@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev
   valgrind
+  xvfb xdotool imagemagick
 )
 # Extra packages may be named on the command line (for example xvfb or ffmpeg).
 packages+=("$@")
