@@ -6,10 +6,17 @@
 // valgrind the requests do nothing and the program only plays the demo.
 //
 //   zudezed-partbench [STRIDE]     STRIDE: count every STRIDE-th frame (default 16)
+//   zudezed-partbench --jumps      instead: the cost of a jump to each part, cold (replayed
+//                                  from the timeline's start, no other checkpoint) and warm
+//                                  (from its checkpoint), as processor time and, under
+//                                  callgrind, as dumps "jump<P>-cold" and "jump<P>-warm"
 #include <SDL.h>
+
+#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #if __has_include(<valgrind/callgrind.h>)
@@ -20,6 +27,7 @@
 #include "platform/clock_sim.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
+#include "timeline/replay.h"
 #include "timeline/script.h"
 
 namespace {
@@ -44,13 +52,45 @@ void Dump(const std::string& name) {
 #endif
 }
 
+double CpuMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) * 1e-6;
+}
+
+// Each part's jump, cold and then warm.
+int MeasureJumps() {
+  using namespace zudezed;
+  std::printf("%-4s %-12s %12s %12s\n", "part", "routine", "cold cpu ms", "warm cpu ms");
+  for (int32_t n : kPlayOrder) {
+    // Back to the timeline's start with no checkpoint but its own.
+    ReplayToPart(kPlayOrder[0]);
+    ReplayRecordStart();
+    double t0 = CpuMs();
+    StartCounting();
+    ReplayToPart(n);
+    StopCounting();
+    const double cold = CpuMs() - t0;
+    Dump("jump" + std::to_string(n) + "-cold");
+    t0 = CpuMs();
+    StartCounting();
+    ReplayToPart(n);
+    StopCounting();
+    const double warm = CpuMs() - t0;
+    Dump("jump" + std::to_string(n) + "-warm");
+    std::printf("%-4d %-12s %12.1f %12.3f\n", n, kPartTable[n].name, cold, warm);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace zudezed;
-  const int stride = argc > 1 ? std::atoi(argv[1]) : 16;
+  const bool jumps = argc > 1 && std::strcmp(argv[1], "--jumps") == 0;
+  const int stride = argc > 1 && !jumps ? std::atoi(argv[1]) : 16;
   if (stride < 1) {
-    std::fprintf(stderr, "usage: zudezed-partbench [STRIDE >= 1]\n");
+    std::fprintf(stderr, "usage: zudezed-partbench [STRIDE >= 1 | --jumps]\n");
     return 2;
   }
   setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -64,6 +104,11 @@ int main(int argc, char** argv) {
   // The frames are counted without the music: its mixing runs on the sound thread,
   // which callgrind would otherwise count into whichever frame it overlaps.
   SoundEnd();
+  if (jumps) {
+    const int status = MeasureJumps();
+    SDL_Quit();
+    return status;
+  }
   const uint32_t base = SimClockNow();
   int64_t in_part = 0;  // frames of the current part so far
   int64_t counted = 0;  // of which counted
