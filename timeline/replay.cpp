@@ -161,7 +161,7 @@ const std::vector<std::string> kReplayKept = {
     "GpScreen", "cur_bpp", "vfirst", "GP32Surface", "screen", "joystick", "gp_palette",
     "screen_scale", "screen_fullscreen", "music", "held_alsa_messages", "blurpal",
     // The precalculation's progress screen.
-    "prec_framebuffer", "prec_flip", "prec_ybar", "prec_vsync", "textbuffer",
+    "prec_framebuffer", "prec_flip", "prec_ybar", "prec_shown", "prec_vsync", "textbuffer",
     "ybar_height", "total_precs",
     // The replay's own bookkeeping.
     "rand_parking", "rand_adopted", "checkpoints", "origin", "recorded", "kReplayKept",
