@@ -96,7 +96,7 @@ namespace {
 using zudezed::testing_support::InChild;
 
 // The render's mixing chunk in samples: the resolution of the order starts it sees.
-constexpr int kRenderChunk = 512;
+constexpr int kRenderChunk = 256;
 int64_t mixed = 0;           // samples mixed so far
 std::vector<int64_t> first_seen;  // per order: samples mixed when it was first seen
 
@@ -193,11 +193,17 @@ TEST(MusicAfterAJump, ThePlayerIsWhereAWholeRunHasItAtThePartsFirstFrame) {
   while (in >> n >> order >> cue_order >> lead >> first) {
     ++parts;
     EXPECT_EQ(order, cue_order) << "part " << n;
+    // The music's distance from the picture once the picture has waited: by the order
+    // start the demo read, and by the chunk after which the player was seen at the order
+    // (that chunk ends up to kRenderChunk samples after the order's true start).
+    const double read_ms = read[cue_order] * 1000.0 / zudezed::kMusicRate;
     const double played_ms = played[cue_order] * 1000.0 / zudezed::kMusicRate;
+    EXPECT_LE(std::fabs(read_ms + lead - first), 0.5 + 1e-9) << "part " << n;
     const double offset = played_ms + lead - first;
     EXPECT_LE(std::fabs(offset), kRenderChunk * 1000.0 / zudezed::kMusicRate + 1) << "part " << n;
-    std::printf("part %d: order %d, picture waits %.1f ms, music %+.1f ms from the picture\n",
-                n, order, lead, offset);
+    std::printf("part %d: order %d, the picture waits %.1f ms; then the music is %+.2f ms from "
+                "it as read, the player was seen there within %+.1f ms\n",
+                n, order, lead, read_ms + lead - first, offset);
   }
   EXPECT_EQ(parts, 8);
 }

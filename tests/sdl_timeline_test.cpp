@@ -613,27 +613,53 @@ TEST(Jumps, ThePartGoesOnAsInAWhole60FpsRun) {
   }
 }
 
+// A hash of the screen surface (what was presented) from screen row `from` down; the
+// overlay line takes the rows above 9.
+uint64_t ScreenHash(int from) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  SDL_LockSurface(screen);
+  for (int y = from; y < screen->h; ++y) {
+    const auto* row = static_cast<const uint8_t*>(screen->pixels) + y * screen->pitch;
+    for (int i = 0; i < screen->w * screen->format->BytesPerPixel; ++i) {
+      h ^= row[i];
+      h *= 0x100000001b3ull;
+    }
+  }
+  SDL_UnlockSurface(screen);
+  return h;
+}
+
 TEST(Pause, FiveSecondsPausedLeaveThePartTimeWhereItWas) {
   const std::string report = InChild([] {
     StartProgram();
     std::ostringstream r;
     uint32_t t = 0;
     for (; t <= 30000; t += 50) FrameAt(t);
+    PushKey(SDLK_h);  // the overlay line, drawn over the held picture too
     PushKey(SDLK_SPACE);
-    const std::string shown = FrameAt(t += 16);  // drawn, shown, and then paused
+    FrameAt(t += 16);  // drawn, shown, and then paused
+    const uint64_t shown = ScreenHash(0), shown_below = ScreenHash(9);
     const int32_t p1 = prticks;
-    bool held = true;
+    FrameAt(t += 16);
+    const uint64_t first_held = ScreenHash(0);
+    bool held = ScreenHash(9) == shown_below;
     for (const uint32_t end = t + 5000; t < end;) {
-      held = held && FrameAt(t += 16) == shown && prticks == p1;
+      FrameAt(t += 16);
+      held = held && ScreenHash(0) == first_held && prticks == p1;
     }
-    r << "held " << held << " paused " << paused << "\n";
+    // The overlay goes away while paused; the held picture under it stays.
+    PushKey(SDLK_h);
+    FrameAt(t += 16);
+    r << "held " << held << " paused " << paused << " same-as-shown " << (first_held == shown)
+      << " overlay-gone " << (ScreenHash(0) != first_held && ScreenHash(9) == shown_below)
+      << "\n";
     PushKey(SDLK_SPACE);
     FrameAt(t += 16);  // still the held frame; the pause ends during it
     FrameAt(t += 16);
     r << "after " << (prticks - p1) << " paused " << paused << "\n";
     return r.str();
   });
-  EXPECT_EQ(report, "held 1 paused 1\nafter 16 paused 0\n");
+  EXPECT_EQ(report, "held 1 paused 1 same-as-shown 1 overlay-gone 1\nafter 16 paused 0\n");
 }
 
 }  // namespace
