@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -600,7 +601,7 @@ TEST(AssetconvCommitted, BallRampsAndSprite) {
   EXPECT_EQ(top, 14);
 }
 
-TEST(AssetconvCommitted, FaceMaskSizeExtentAndWinding) {
+TEST(AssetconvCommitted, FaceHeadSizeExtentClosedAndWoundOutwards) {
   const auto d = ac::ConvertMesh(ac::ReadText(Src("face.obj")), 11065, "face.obj");
   const Decoded m = Decode(d);
   EXPECT_LE(m.bytes, 11065u);
@@ -621,10 +622,35 @@ TEST(AssetconvCommitted, FaceMaskSizeExtentAndWinding) {
   EXPECT_LE(hi[2], 31);
   EXPECT_EQ(hi[0], 16) << "the nose tip reaches the front";
   ExpectSoundMesh(m);
-  // Counter-clockwise seen from the front (+x): normals point forwards.
-  size_t forward = 0;
-  for (const auto& p : m.pls) forward += Normal(m, p)[0] > 0;
-  EXPECT_GT(forward, m.pls.size() * 9 / 10);
+  // A closed head, wound one way: every edge is used once in each direction, so the
+  // cull never shows a hole or the inside.
+  std::map<std::pair<int, int>, int> directed;
+  for (const auto& p : m.pls)
+    for (int k = 0; k < 3; ++k) ++directed[{p[k], p[(k + 1) % 3]}];
+  for (const auto& [e, n] : directed) {
+    EXPECT_EQ(n, 1) << e.first << "-" << e.second;
+    const auto back = directed.find({e.second, e.first});
+    EXPECT_TRUE(back != directed.end() && back->second == 1)
+        << e.first << "-" << e.second << " is an open edge";
+  }
+  // Counter-clockwise seen from outside: the normals point outwards, so the enclosed
+  // volume comes out positive; and the face itself (in front of the eyes) faces forwards.
+  int64_t volume6 = 0;
+  size_t front = 0, forward = 0;
+  for (const auto& p : m.pls) {
+    const auto& a = m.pts[p[0]];
+    const auto& b = m.pts[p[1]];
+    const auto& c = m.pts[p[2]];
+    volume6 += int64_t{a[0]} * (b[1] * c[2] - b[2] * c[1]) - int64_t{a[1]} * (b[0] * c[2] - b[2] * c[0]) +
+               int64_t{a[2]} * (b[0] * c[1] - b[1] * c[0]);
+    if (a[0] > 4 && b[0] > 4 && c[0] > 4) {
+      ++front;
+      forward += Normal(m, p)[0] > 0;
+    }
+  }
+  EXPECT_GT(volume6, 6 * 30000) << "wound outwards, the head encloses a head's volume";
+  EXPECT_GT(front, 60u);
+  EXPECT_GT(forward, front * 8 / 10);
 }
 
 TEST(AssetconvCommitted, TeapotFillsItsBytesExactlyAndWindsClockwise) {

@@ -468,5 +468,45 @@ TEST_F(MeshCullTest, LitFaceShowsShadesOnMostDrawnPolygons) {
   EXPECT_GT(lit, drawn * 8 / 10);
 }
 
+TEST_F(MeshCullTest, HeadDrawsItsNearSideOnly) {
+  // The head is closed: wound the wrong way, it would show the inside of the back of
+  // the head through the face. From the face scene's poses (from the front, from above,
+  // from below, from the side) the painter's cull must keep the near side: the
+  // polygons it draws lie nearer the eye than those it skips, and it keeps a polygon
+  // exactly when the polygon's winding turns it towards the eye.
+  Object3d* face = &object[1];
+  const std::array<std::array<float, 3>, 4> poses{{{0.0f, 1.5708f, 1.5708f}, {0.45f, 2.8f, 1.2f},
+                                                   {-0.3f, 0.85f, 1.9f}, {0.2f, 1.3f, 1.07f}}};
+  for (const auto& pose : poses) {
+    face->ax = pose[0];
+    face->ay = pose[1];
+    face->az = pose[2];
+    face->py = 12.0f;
+    Calc3d(face);
+    int checked = 0, drawn = 0;
+    double near_z = 0, far_z = 0;
+    for (int j = 0; j < face->npls; ++j) {
+      if (ProjectedArea(j, *face) < 10.0) continue;
+      const Poly3d& p = face->pls[j];
+      const Vec3d n = Cross(Minus(At3(p.p1), At3(p.p0)), Minus(At3(p.p2), At3(p.p0)));
+      const Vec3d c = Centroid(*face, j);
+      const double cosang = Dot(c, n) / (Len(c) * Len(n));
+      if (std::fabs(cosang) < 0.2) continue;
+      ++checked;
+      const bool shown = DrawsAlone(face, j, kModeFlat, buf_);
+      drawn += shown;
+      (shown ? near_z : far_z) += c.z;
+      EXPECT_EQ(shown, cosang > 0) << "pose " << pose[1] << " polygon " << j;
+    }
+    ASSERT_GT(drawn, checked / 4) << "pose " << pose[1];
+    ASSERT_LT(drawn, checked * 3 / 4) << "pose " << pose[1];
+    EXPECT_LT(near_z / drawn + 8 * 256, far_z / (checked - drawn)) << "pose " << pose[1];
+  }
+  face->ax = 0.0f;
+  face->ay = -1.5707585f;
+  face->az = 1.5707585f;
+  face->py = 14.0f;
+}
+
 }  // namespace
 }  // namespace zudezed

@@ -1,7 +1,8 @@
 // The stored meshes as Wavefront OBJ.
-// - face.obj: a face mask looking along +x with +z up (forehead, brows, eye sockets,
-//   nose, cheeks, lips, chin), a height field x(y, z) over an oval outline. Polygons run
-//   counter-clockwise seen from the front.
+// - face.obj: a closed head looking along +x with +z up (cranium, forehead, brow ridge,
+//   eye sockets and eyes, nose with bridge, tip and wings, cheekbones, lips, chin, jaw,
+//   ears), sampled from a distance field in horizontal slices. Polygons run
+//   counter-clockwise seen from outside; it fills 11062 of its 11065 bytes.
 // - teapot.obj: body, lid and knob as one surface of revolution about y, a spout and a
 //   handle as square tubes. Polygons run clockwise seen from outside (the object
 //   catalogue negates the teapot's normals instead). Its counts are chosen so that the
@@ -60,76 +61,356 @@ void EdgesFromPolygons(Mesh& m) {
   }
 }
 
-float Bump(float y, float z, float cy, float cz, float ry, float rz) {
-  const float dy = (y - cy) / ry, dz = (z - cz) / rz;
-  return std::exp(-(dy * dy + dz * dz));
+// ---- The head ---------------------------------------------------------------------
+//
+// A head looking along +x with +z up, closed all round: cranium, forehead, brow ridge,
+// eye sockets with the eyeballs in them, a nose with bridge, tip and wings, cheekbones,
+// lips, chin, jaw and ears. It is modelled as a distance field (ellipsoids joined by
+// smooth unions and carved by smooth differences) and sampled along rays from an axis
+// inside it, each ray taking the outermost surface, so the mesh is closed. The head is
+// flattened front to back to fit the depth the model is stored with.
+
+// Signed distance (approximate, exact on the surface) to an ellipsoid.
+float Ellipsoid(float x, float y, float z, float cx, float cy, float cz, float rx, float ry,
+                float rz) {
+  const float px = (x - cx) / rx, py = (y - cy) / ry, pz = (z - cz) / rz;
+  const float k0 = std::sqrt(px * px + py * py + pz * pz);
+  const float qx = px / rx, qy = py / ry, qz = pz / rz;
+  const float k1 = std::sqrt(qx * qx + qy * qy + qz * qz);
+  return k1 > 0 ? k0 * (k0 - 1.0f) / k1 : -std::min(rx, std::min(ry, rz));
 }
 
-// The face's depth at (y, z): a rounded shell with the features carved or raised.
-float FaceDepth(float y, float z) {
+// Smooth union and difference over a blend width k.
+float Join(float a, float b, float k) {
+  const float h = std::max(k - std::abs(a - b), 0.0f) / k;
+  return std::min(a, b) - h * h * k * 0.25f;
+}
+float Carve(float a, float b, float k) { return -Join(-a, b, k); }
+
+// Distance to a rod from a (radius ra) to b (radius rb), rounded at both ends.
+float Rod(float x, float y, float z, float ax, float az, float bx, float bz, float ra, float rb) {
+  // In the midline plane y = 0.
+  const float ux = bx - ax, uz = bz - az;
+  const float t = Clamp01(((x - ax) * ux + (z - az) * uz) / (ux * ux + uz * uz));
+  const float dx = x - (ax + t * ux), dz = z - (az + t * uz);
+  return std::sqrt(dx * dx + y * y + dz * dz) - (ra + t * (rb - ra));
+}
+
+// The height of the eyes; the face's features are placed from it.
+constexpr float kEyeZ = -9.0f;
+
+// The head's distance field in model units; symmetric in y. Without the ears when
+// `ears` is false.
+float HeadField(float x, float y, float z, bool ears = true) {
   const float ay = std::abs(y);
-  float x = -28.0f + 30.0f * std::sqrt(std::max(0.0f, 1.0f - (y / 33.0f) * (y / 33.0f))) *
-                         std::sqrt(std::max(0.0f, 1.0f - std::pow((z + 14.0f) / 60.0f, 2.0f)));
-  x += 3.5f * Bump(ay, z, 11.0f, 8.5f, 9.0f, 3.0f);          // brow ridges
-  x -= 9.0f * Bump(ay, z, 11.5f, 0.0f, 6.0f, 4.5f);          // eye sockets
-  x += 2.5f * Bump(ay, z, 11.5f, 0.0f, 2.8f, 2.2f);          // eyeballs
-  // The nose: a ridge from the brow to the tip, nostrils at its base.
-  const float along = Clamp01((4.0f - z) / 26.0f);           // 0 at the bridge, 1 at the tip
-  if (z < 6.0f && z > -26.0f)
-    x += (3.0f + 15.0f * along * along) *
-         std::exp(-std::pow(y / (2.2f + 3.5f * along), 2.0f)) * Smooth(-26.0f, -20.0f, z);
-  x += 3.0f * Bump(ay, z, 4.5f, -21.0f, 2.5f, 2.5f);         // nostrils
-  x += 3.5f * Bump(ay, z, 16.0f, -16.0f, 7.0f, 7.0f);        // cheeks
-  x += 4.0f * Bump(ay, z, 0.0f, -33.0f, 8.5f, 2.4f);         // upper lip
-  x -= 5.0f * Bump(ay, z, 0.0f, -36.5f, 9.5f, 1.6f);         // the mouth
-  x += 3.5f * Bump(ay, z, 0.0f, -40.5f, 7.5f, 2.4f);         // lower lip
-  x -= 2.0f * Bump(ay, z, 0.0f, -45.5f, 8.0f, 2.0f);         // below the lip
-  x += 4.0f * Bump(ay, z, 0.0f, -53.0f, 9.0f, 5.0f);         // chin
-  return x;
+  // The skull and the face's masses.
+  float d = Ellipsoid(x, ay, z, -9.0f, 0.0f, 6.0f, 19.0f, 24.0f, 25.0f);             // cranium
+  d = Join(d, Ellipsoid(x, ay, z, -4.0f, 0.0f, -22.0f, 10.0f, 21.0f, 24.0f), 10.0f); // midface
+  d = Join(d, Ellipsoid(x, ay, z, -4.0f, 0.0f, -41.0f, 9.0f, 18.0f, 16.0f), 8.0f);   // jaw
+  d = Join(d, Ellipsoid(x, ay, z, 2.0f, 0.0f, -53.0f, 6.5f, 10.5f, 8.0f), 6.0f);     // chin
+  // Brow ridge, eye sockets and the eyeballs in them, cheekbones.
+  d = Join(d, Ellipsoid(x, ay, z, 5.5f, 0.0f, kEyeZ + 8.0f, 3.5f, 20.0f, 3.5f), 4.0f);
+  d = Carve(d, Ellipsoid(x, ay, z, 7.0f, 10.5f, kEyeZ, 5.5f, 6.5f, 4.5f), 3.0f);
+  d = Join(d, Ellipsoid(x, ay, z, 0.5f, 10.5f, kEyeZ - 0.5f, 5.0f, 5.5f, 4.0f), 1.5f);
+  d = Join(d, Ellipsoid(x, ay, z, 1.0f, 17.0f, kEyeZ - 8.0f, 5.5f, 7.0f, 4.5f), 5.0f);
+  // The nose: a rod from the bridge to the tip, and the wings.
+  d = Join(d, Rod(x, ay, z, 7.0f, kEyeZ + 5.0f, 12.5f, kEyeZ - 14.0f, 2.5f, 3.5f), 3.0f);
+  d = Join(d, Ellipsoid(x, ay, z, 8.0f, 4.5f, kEyeZ - 16.0f, 3.5f, 3.0f, 3.0f), 2.0f);
+  // Lips, the mouth between them, the hollow above the chin.
+  d = Join(d, Ellipsoid(x, ay, z, 5.0f, 0.0f, kEyeZ - 24.0f, 4.5f, 9.0f, 3.2f), 3.0f);
+  d = Join(d, Ellipsoid(x, ay, z, 4.5f, 0.0f, kEyeZ - 30.5f, 4.0f, 8.0f, 3.0f), 3.0f);
+  d = Carve(d, Ellipsoid(x, ay, z, 8.5f, 0.0f, kEyeZ - 27.3f, 3.5f, 8.5f, 0.8f), 1.2f);
+  d = Carve(d, Ellipsoid(x, ay, z, 7.0f, 0.0f, kEyeZ - 35.5f, 2.5f, 6.0f, 1.8f), 2.0f);
+  // The ears.
+  if (ears) d = Join(d, Ellipsoid(x, ay, z, -9.0f, 25.5f, kEyeZ - 2.0f, 5.0f, 3.5f, 10.0f), 3.0f);
+  return d;
 }
 
-// The mask's grid: a square grid of cols x rows points mapped onto a disc (each row and
-// column of the square becomes a smooth curve, the square's border the disc's rim) and
-// the disc stretched to the face's oval, narrower towards the chin. Triangulated cell by
-// cell from the forehead down, so the wireframe and the polygons build up from the top.
-Mesh Face(int cols, int rows) {
+// The rays the head is sampled along. Rings are numbered by s, 0 at the crown to 1 under
+// the jaw. Over the face the rays run level from an upright axis inside the head, so each
+// ring is a horizontal slice; above and below it they fan out from the axis' ends over
+// the crown and under the jaw. phi is the angle around the axis from the front (0)
+// towards +y.
+constexpr float kAxisX = -8.0f, kAxisTop = 10.0f, kAxisBottom = -44.0f;
+constexpr float kTopEnd = 0.25f, kBottomStart = 0.8f;
+
+// The outermost point of the head along ray (s, phi).
+std::array<float, 3> HeadSurface(float s, float phi, bool ears = true) {
+  constexpr float kHalfPi = 1.5707963f;
+  float oz, e;
+  if (s < kTopEnd) {
+    oz = kAxisTop;
+    e = kHalfPi * (1.0f - s / kTopEnd);
+  } else if (s < kBottomStart) {
+    oz = kAxisTop + (kAxisBottom - kAxisTop) * (s - kTopEnd) / (kBottomStart - kTopEnd);
+    e = 0.0f;
+  } else {
+    oz = kAxisBottom;
+    e = -kHalfPi * (s - kBottomStart) / (1.0f - kBottomStart);
+  }
+  const float d[3] = {std::cos(e) * std::cos(phi), std::cos(e) * std::sin(phi), std::sin(e)};
+  const auto at = [&](float r) { return HeadField(kAxisX + r * d[0], r * d[1], oz + r * d[2], ears); };
+  float r = 80.0f;
+  while (r > 0 && at(r) > 0) r -= 0.25f;
+  float lo = r, hi = r + 0.25f;  // inside at lo, outside at hi
+  for (int i = 0; i < 30; ++i) {
+    const float mid = 0.5f * (lo + hi);
+    (at(mid) > 0 ? hi : lo) = mid;
+  }
+  const float t = 0.5f * (lo + hi);
+  return {kAxisX + t * d[0], t * d[1], oz + t * d[2]};
+}
+
+// n parameter values from a to b inclusive at equal steps of arc length along the curve
+// f (sampled at 2000 steps), the length weighted by w at each point of the curve.
+template <typename F, typename W>
+std::vector<float> EvenSamples(F f, W w, float a, float b, int n) {
+  constexpr int kFine = 2000;
+  std::vector<float> at(kFine + 1), len(kFine + 1, 0.0f);
+  auto prev = f(a);
+  at[0] = a;
+  for (int i = 1; i <= kFine; ++i) {
+    at[i] = a + (b - a) * i / kFine;
+    const auto p = f(at[i]);
+    const float dx = p[0] - prev[0], dy = p[1] - prev[1], dz = p[2] - prev[2];
+    // A step across a jump of the surface (where the rays pass from the nose to the
+    // lip, say) counts as a short one, so that the samples do not bunch up in it.
+    const float step = std::min(std::sqrt(dx * dx + dy * dy + dz * dz), 0.3f);
+    len[i] = len[i - 1] + step * w(p);
+    prev = p;
+  }
+  std::vector<float> out;
+  for (int k = 0; k < n; ++k) {
+    const float target = len[kFine] * k / (n - 1);
+    int i = 0;
+    while (i < kFine && len[i + 1] < target) ++i;
+    const float span = i < kFine ? len[i + 1] - len[i] : 0.0f;
+    const float f01 = span > 0 ? (target - len[i]) / span : 0.0f;
+    out.push_back(i < kFine ? at[i] + (at[i + 1] - at[i]) * f01 : b);
+  }
+  out.front() = a;
+  out.back() = b;
+  return out;
+}
+
+// Joins two open rows of points (indices, with ascending angles from the same start
+// to the same end) by a strip of triangles, advancing along whichever row has the
+// nearer next point.
+void Stitch(const std::vector<int>& ra, const std::vector<float>& va, const std::vector<int>& rb,
+            const std::vector<float>& vb, std::vector<std::array<int, 3>>& out) {
+  size_t i = 0, j = 0;
+  while (i + 1 < ra.size() || j + 1 < rb.size()) {
+    if (j + 1 >= rb.size() || (i + 1 < ra.size() && va[i + 1] <= vb[j + 1])) {
+      out.push_back({ra[i], ra[i + 1], rb[j]});
+      ++i;
+    } else {
+      out.push_back({ra[i], rb[j + 1], rb[j]});
+      ++j;
+    }
+  }
+}
+
+// Checks that the triangles close the surface with one orientation: every edge is
+// used once in each direction.
+bool ClosedAndConsistent(const std::vector<std::array<int, 3>>& tris) {
+  std::map<std::pair<int, int>, int> directed;
+  for (const auto& t : tris)
+    for (int k = 0; k < 3; ++k) ++directed[{t[k], t[(k + 1) % 3]}];
+  for (const auto& [e, count] : directed) {
+    const auto back = directed.find({e.second, e.first});
+    if (count != 1 || back == directed.end() || back->second != 1) return false;
+  }
+  return true;
+}
+
+// The head mesh: a point on the crown, `rings` rings and a point under the jaw. A wide
+// ring has 2 x `half` points around, spread by arc length across the face at the eyes
+// and denser over the face; the narrower rings towards the crown and under the jaw have
+// fewer, spread evenly round. The rings are spread by arc length down the profile,
+// denser over the face too.
+// The +y half is built and mirrored, so the head is exactly symmetric. The points are
+// fitted to the stored extent; the polygons run counter-clockwise seen from outside and
+// are ordered from the middle of the face outwards, so the polygons build up from the
+// face. Lines are the polygons' edges, contours first, less the rearmost ones if the
+// mesh would not fit in `bytes` otherwise.
+Mesh Head(int rings, int half, size_t bytes) {
+  constexpr float kPi = 3.14159265f;
+  // Down the profile: the face (below the hairline) weighs 3, the crown 1.8 and the
+  // underside of the jaw 2.2.
+  const auto profile_weight = [](const std::array<float, 3>& p) {
+    return 1.8f + 1.2f * Smooth(14.0f, 6.0f, p[2]) -
+           0.8f * Smooth(-50.0f, -56.0f, p[2]) * Smooth(0.0f, -6.0f, p[0]);
+  };
+  const std::vector<float> ss =
+      EvenSamples([](float s) { return HeadSurface(s, 0.0f); }, profile_weight, 0.0f, 1.0f, rings + 2);
+  const float eye_s = kTopEnd + (kBottomStart - kTopEnd) * (kAxisTop - kEyeZ) / (kAxisTop - kAxisBottom);
+  const std::vector<float> phis = EvenSamples(
+      [&](float phi) { return HeadSurface(eye_s, phi, false); },
+      [](const std::array<float, 3>& p) { return 1.0f + 3.0f * Smooth(-12.0f, -2.0f, p[0]); }, 0.0f,
+      kPi, half + 1);
+  std::vector<std::array<float, 3>> pts;
+  std::vector<std::vector<int>> row_idx;
+  std::vector<std::vector<float>> row_phi;
+  std::vector<int> ring_of;    // each point's ring
+  std::vector<float> phi_of;   // and its angle, negative on the -y side
+  const int n = int(ss.size());
+  for (int r = 0; r < n; ++r) {
+    row_idx.emplace_back();
+    row_phi.emplace_back();
+    if (r == 0 || r == n - 1) {  // the crown and the point under the jaw
+      row_idx.back().push_back(int(pts.size()));
+      row_phi.back().push_back(0.0f);
+      pts.push_back(HeadSurface(ss[r], 0.0f));
+      ring_of.push_back(r);
+      phi_of.push_back(0.0f);
+      continue;
+    }
+    // Rings near the crown and under the jaw are small: fewer points, spread evenly
+    // round; the wide rings have all the points, denser over the face.
+    const auto side = HeadSurface(ss[r], kPi * 0.5f, false);
+    const float reach = std::min(1.0f, std::abs(side[1]) / 23.0f);
+    const int count = std::clamp(int(std::lround(half * reach)), 3, half);
+    const float dense = Smooth(0.55f, 0.9f, reach);
+    for (int k = 0; k <= count; ++k) {
+      const float u = float(k) / count * half;
+      const int i = std::min(int(u), half - 1);
+      const float front = phis[i] + (phis[i + 1] - phis[i]) * (u - i);
+      const float phi = k == count ? kPi : (1.0f - dense) * kPi * k / count + dense * front;
+      row_idx.back().push_back(int(pts.size()));
+      row_phi.back().push_back(phi);
+      pts.push_back(HeadSurface(ss[r], phi));
+      ring_of.push_back(r);
+      phi_of.push_back(phi);
+    }
+  }
+  std::vector<std::array<int, 3>> tris;
+  for (int r = 0; r + 1 < n; ++r) {
+    if (r == 0) {
+      for (size_t k = 0; k + 1 < row_idx[1].size(); ++k)
+        tris.push_back({row_idx[0][0], row_idx[1][k + 1], row_idx[1][k]});
+    } else if (r + 2 == n) {
+      for (size_t k = 0; k + 1 < row_idx[r].size(); ++k)
+        tris.push_back({row_idx[r][k], row_idx[r][k + 1], row_idx[n - 1][0]});
+    } else {
+      Stitch(row_idx[r], row_phi[r], row_idx[r + 1], row_phi[r + 1], tris);
+    }
+  }
+  // Mirror the +y half; the points on the midline (phi 0 and pi) are shared.
+  const int n_half = int(pts.size());
+  std::vector<int> mirror(n_half);
+  for (int i = 0; i < n_half; ++i) {
+    if (std::abs(pts[i][1]) < 1e-4f) {
+      pts[i][1] = 0.0f;
+      mirror[i] = i;
+    } else {
+      mirror[i] = int(pts.size());
+      pts.push_back({pts[i][0], -pts[i][1], pts[i][2]});
+      ring_of.push_back(ring_of[i]);
+      phi_of.push_back(-phi_of[i]);
+    }
+  }
+  const size_t n_tris = tris.size();
+  for (size_t t = 0; t < n_tris; ++t)
+    tris.push_back({mirror[tris[t][0]], mirror[tris[t][2]], mirror[tris[t][1]]});
+  // Fit to the extent: x -28..16 (the back of the head to the nose tip), y -30..30,
+  // z -63..31 (chin to crown).
+  float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+  for (const auto& p : pts)
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], p[k]);
+      hi[k] = std::max(hi[k], p[k]);
+    }
+  lo[1] = -hi[1];
+  const float want_lo[3] = {-28, -30, -63}, want_hi[3] = {16, 30, 31};
   Mesh m;
-  for (int j = 0; j < rows; ++j) {
-    for (int i = 0; i < cols; ++i) {
-      const float a = -1.0f + 2.0f * i / (cols - 1);  // across, -1 .. 1
-      const float b = 1.0f - 2.0f * j / (rows - 1);   // up, 1 .. -1
-      const float du = a * std::sqrt(1.0f - b * b / 2.0f);
-      const float dv = b * std::sqrt(1.0f - a * a / 2.0f);
-      const float narrow = dv < 0 ? 1.0f + 0.30f * dv : 1.0f;  // the jaw tapers to the chin
-      const float y = 30.0f * du * narrow;
-      const float z = std::clamp(-16.0f + 47.0f * dv, -63.0f, 31.0f);
-      const int x = std::clamp(int(std::lround(FaceDepth(y, z))), -28, 16);
-      m.v.push_back({x, int(std::lround(y)), int(std::lround(z))});
+  for (const auto& p : pts) {
+    std::array<int, 3> q;
+    for (int k = 0; k < 3; ++k) {
+      const float f = want_lo[k] + (p[k] - lo[k]) / (hi[k] - lo[k]) * (want_hi[k] - want_lo[k]);
+      q[k] = std::clamp(int(std::lround(f)), int(want_lo[k]), int(want_hi[k]));
     }
+    m.v.push_back(q);
   }
-  const auto id = [&](int i, int j) { return j * cols + i; };
-  for (int j = 0; j + 1 < rows; ++j) {
-    for (int i = 0; i + 1 < cols; ++i) {
-      const int p = id(i, j), q = id(i + 1, j), r = id(i, j + 1), t = id(i + 1, j + 1);
-      // Diagonals mirror across the centre line so that the mask is symmetric.
-      std::array<std::array<int, 3>, 2> two;
-      if (i < (cols - 1) / 2) {
-        two = {{{p, r, t}, {p, t, q}}};
-      } else {
-        two = {{{p, r, q}, {q, r, t}}};
-      }
-      for (auto tri : two) {
-        // Counter-clockwise seen from +x: with y to the right and z up, positive area.
-        const auto& A = m.v[tri[0]];
-        const auto& B = m.v[tri[1]];
-        const auto& C = m.v[tri[2]];
-        const long area = long(B[1] - A[1]) * (C[2] - A[2]) - long(B[2] - A[2]) * (C[1] - A[1]);
-        if (area < 0) std::swap(tri[1], tri[2]);
-        m.f.push_back(tri);
-      }
-    }
+  // Outward winding, by the sign of the enclosed volume.
+  double volume = 0;
+  for (const auto& t : tris) {
+    const auto& a = pts[t[0]];
+    const auto& b = pts[t[1]];
+    const auto& c = pts[t[2]];
+    volume += double(a[0]) * (double(b[1]) * c[2] - double(b[2]) * c[1]) -
+              double(a[1]) * (double(b[0]) * c[2] - double(b[2]) * c[0]) +
+              double(a[2]) * (double(b[0]) * c[1] - double(b[1]) * c[0]);
   }
+  if (volume < 0)
+    for (auto& t : tris) std::swap(t[1], t[2]);
+  if (!ClosedAndConsistent(tris)) {
+    std::fprintf(stderr, "artgen: the head mesh is not closed\n");
+    std::exit(1);
+  }
+  int flat = 0;
+  for (const auto& t : tris) {
+    const auto& a = m.v[t[0]];
+    const auto& b = m.v[t[1]];
+    const auto& c = m.v[t[2]];
+    const long nx = long(b[1] - a[1]) * (c[2] - a[2]) - long(b[2] - a[2]) * (c[1] - a[1]);
+    const long ny = long(b[2] - a[2]) * (c[0] - a[0]) - long(b[0] - a[0]) * (c[2] - a[2]);
+    const long nz = long(b[0] - a[0]) * (c[1] - a[1]) - long(b[1] - a[1]) * (c[0] - a[0]);
+    flat += nx == 0 && ny == 0 && nz == 0;
+  }
+  if (flat > 0) {
+    std::fprintf(stderr, "artgen: %d head polygons have no area\n", flat);
+    std::exit(1);
+  }
+  // From the middle of the face outwards: the nose, eyes and mouth come first, the
+  // back of the head last.
+  std::vector<std::pair<float, size_t>> order;
+  for (size_t t = 0; t < tris.size(); ++t) {
+    float c[3] = {0, 0, 0};
+    for (int k : tris[t])
+      for (int i = 0; i < 3; ++i) c[i] += pts[k][i] / 3.0f;
+    const float dx = c[0] - 10.0f, dz = c[2] - (kEyeZ - 8.0f);
+    order.push_back({dx * dx + c[1] * c[1] + dz * dz, t});
+  }
+  std::stable_sort(order.begin(), order.end());
+  for (const auto& o : order) m.f.push_back(tris[o.second]);
+  // Lines: the contours first (the edges along every fourth ring, from the crown down,
+  // then those of the rings halfway between, then the rest), then the edges down the
+  // head, then the diagonals; so the growing wireframe draws the whole head in slices
+  // at once, fills them in and then knits them together.
   EdgesFromPolygons(m);
+  {
+    std::vector<std::pair<std::array<float, 3>, size_t>> keyed;
+    for (size_t i = 0; i < m.l.size(); ++i) {
+      const int a = m.l[i][0], b = m.l[i][1];
+      const int ra = ring_of[a], rb = ring_of[b];
+      float kind;
+      if (ra == rb) {
+        kind = ra % 4 == 0 ? 0.0f : ra % 4 == 2 ? 1.0f : 2.0f;
+      } else {
+        kind = std::abs(phi_of[a] - phi_of[b]) < 1e-4f ? 3.0f : 4.0f;
+      }
+      keyed.push_back({{kind, float(std::min(ra, rb)), std::min(phi_of[a], phi_of[b])}, i});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<std::array<int, 2>> lines;
+    for (const auto& k : keyed) lines.push_back(m.l[k.second]);
+    m.l = lines;
+  }
+  // Of those, every one but as many of the rearmost ones (behind the ears, seen
+  // only through the face in the wireframe) as the stored size needs.
+  if (StoredBytes(m) > bytes) {
+    const size_t drop = (StoredBytes(m) - bytes + 3) / 4;
+    std::vector<std::pair<int, size_t>> back;
+    for (size_t i = 0; i < m.l.size(); ++i) back.push_back({m.v[m.l[i][0]][0] + m.v[m.l[i][1]][0], i});
+    std::stable_sort(back.begin(), back.end());
+    std::vector<bool> gone(m.l.size(), false);
+    for (size_t i = 0; i < drop && i < back.size(); ++i) gone[back[i].second] = true;
+    std::vector<std::array<int, 2>> kept;
+    for (size_t i = 0; i < m.l.size(); ++i)
+      if (!gone[i]) kept.push_back(m.l[i]);
+    m.l = kept;
+  }
   return m;
 }
 
@@ -278,14 +559,14 @@ Mesh Teapot(int segs, const std::vector<Ring>& profile, int spout_rings, int han
 }  // namespace
 
 void MakeMeshes(const std::string& dir) {
-  // 19 x 23 points (an odd number of columns puts one on the nose ridge): 437 points,
-  // 792 polygons and 1228 lines, 10981 of the 11065 bytes.
-  const Mesh face = Face(19, 23);
+  // 25 rings of up to 24 points: 432 points, 860 polygons and 1150 of the 1290 edges
+  // as lines, 11062 of the 11065 bytes.
+  const Mesh face = Head(25, 12, 11065);
   if (StoredBytes(face) > 11065) {
     std::fprintf(stderr, "artgen: the face mesh does not fit its 11065 bytes\n");
     std::exit(1);
   }
-  WriteText(dir + "/face.obj", Obj(face, "A face mask looking along +x, +z up."));
+  WriteText(dir + "/face.obj", Obj(face, "A head looking along +x, +z up."));
 
   // Nine rings: with an odd number of segments the point count is odd, which the
   // exact byte count needs (3P + 4L + 6N = 3355).
