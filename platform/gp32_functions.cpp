@@ -69,14 +69,32 @@ SDL_Surface* SetScreenMode() {
                           SDL_HWSURFACE | (screen_fullscreen ? SDL_FULLSCREEN : 0));
 }
 
+// Where a 32-bit screen keeps its channels: bit positions from its format's masks (a
+// desktop's 0x00RRGGBB; a browser canvas's bytes R, G, B, A), and its opaque alpha.
+struct Channels {
+  int r = 16, g = 8, b = 0;
+  uint32_t alpha = 0;
+};
+Channels ChannelsOf(const SDL_PixelFormat* f) {
+  Channels c;
+  if (f->Rmask != 0 && f->Gmask != 0 && f->Bmask != 0) {
+    c.r = std::countr_zero(f->Rmask);
+    c.g = std::countr_zero(f->Gmask);
+    c.b = std::countr_zero(f->Bmask);
+    c.alpha = f->Amask;
+  }
+  return c;
+}
+
 // One screen pixel from one buffer element, for the two screen depths SDL may give.
-inline void PutPixel(uint8_t* row, int x, int bytes_per_pixel, uint16_t rgb565) {
+inline void PutPixel(uint8_t* row, int x, int bytes_per_pixel, const Channels& ch, uint16_t rgb565) {
   if (bytes_per_pixel == 2) {
     std::memcpy(row + 2 * x, &rgb565, 2);
   } else {
     // A 32-bit screen: widen 5-6-5 to 8-8-8.
     const uint32_t r = (rgb565 >> 11) & 31, g = (rgb565 >> 5) & 63, b = rgb565 & 31;
-    const uint32_t px = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+    const uint32_t px = ((r << 3 | r >> 2) << ch.r) | ((g << 2 | g >> 4) << ch.g) |
+                        ((b << 3 | b >> 2) << ch.b) | ch.alpha;
     std::memcpy(row + 4 * x, &px, 4);
   }
 }
@@ -287,6 +305,7 @@ void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest) {
       default: break;
     }
   }
+  const Channels ch = ChannelsOf(dest->format);
   for (int y = 0; y < rows; ++y) {
     // Screen row y is element 239 - y of every column; rows are placed by the pitch.
     uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * k * dest->pitch;
@@ -294,7 +313,7 @@ void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest) {
     for (int x = 0; x < cols; ++x) {
       const int i = x * kScreenHeight + e;
       const uint16_t p = depth == 16 ? conv16(src[i]) : gp_palette[load_byte(src, i)];
-      for (int r = 0; r < k; ++r) PutPixel(row, x * k + r, bytes, p);
+      for (int r = 0; r < k; ++r) PutPixel(row, x * k + r, bytes, ch, p);
     }
     // Pixel replication: the other k - 1 lines of this row are copies of the first.
     for (int r = 1; r < k; ++r) {

@@ -132,6 +132,30 @@ TEST_F(Gp32Test, ScaledConversionReplicatesEveryPixel) {
   }
 }
 
+TEST_F(Gp32Test, ThirtyTwoBitScreensGetTheirChannelsWhereTheirFormatPutsThem) {
+  // A desktop's 0x00RRGGBB and a browser canvas's bytes R, G, B, A (opaque).
+  struct Layout {
+    Uint32 r, g, b, a;
+  };
+  for (const Layout l : {Layout{0xFF0000, 0xFF00, 0xFF, 0}, Layout{0xFF, 0xFF00, 0xFF0000, 0xFF000000}}) {
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, l.r, l.g, l.b, l.a);
+    ASSERT_NE(s, nullptr);
+    GpScreen[0][239] = 0xF800;  // (0, 0): red 31
+    GpScreen[0][238] = 0x07C0;  // (0, 1): green 31, shown as 62 of 63
+    GpScreen[0][237] = 0x003E;  // (0, 2): blue 31, which also sets the screen green's low bit
+    GP32toPC(GpScreen[0], 16, s);
+    auto at = [&](int y) {
+      Uint32 v;
+      std::memcpy(&v, static_cast<uint8_t*>(s->pixels) + y * s->pitch, 4);
+      return v;
+    };
+    EXPECT_EQ(at(0), l.r | l.a);
+    EXPECT_EQ(at(1), (0xFB * (l.g / 0xFF)) | l.a);  // 62 << 2 | 62 >> 4
+    EXPECT_EQ(at(2), l.b | (0x04 * (l.g / 0xFF)) | l.a);  // green 1 of 63 widens to 4
+    SDL_FreeSurface(s);
+  }
+}
+
 TEST_F(Gp32Test, ConversionPlacesRowsByThePitch) {
   // A surface whose rows are wider than its 320 pixels.
   std::vector<uint16_t> pixels(400 * 240, 0x5555);

@@ -1,0 +1,58 @@
+// The page's program: the demo as on the desktop (Main), or, when the page asks for
+// one frame (?frame=MS), the frame on screen at timeline time MS on the simulated
+// clock at 60 frames per second, drawn exactly as zudezed-capture --frame draws it.
+#include <emscripten.h>
+
+#include <cstdlib>
+
+#include "platform/clock_sim.h"
+#include "platform/sound.h"
+#include "platform/web/web.h"
+#include "platform/zudezed.h"
+#include "timeline/script.h"
+#include "tools/capture/options.h"
+
+namespace zudezed {
+namespace {
+
+constexpr int kFrameFps = 60;
+
+// -1 for the demo, otherwise the timeline time of the one frame the page asks for.
+EM_JS(int, zz_web_frame_request, (), {
+  return typeof Module.zzFrameMs == 'number' ? Module.zzFrameMs : -1;
+});
+// The one frame is on the canvas (1), or the demo ended before its time (0).
+EM_JS(void, zz_web_frame_done, (int shown, int frames), {
+  if (Module.zzFrameDone) Module.zzFrameDone(shown != 0, frames);
+});
+
+int RenderOneFrame(int ms) {
+  WebUseSimulatedClock();
+  SimClockSet(0);
+  StartUp();
+  const uint32_t base = SimClockNow();
+  const int64_t last = CaptureFrameAtMs(ms, kFrameFps);
+  int64_t n = 0;
+  for (; n <= last; ++n) {
+    SimClockSet(base + static_cast<uint32_t>(CaptureFrameTimeMs(n, kFrameFps)));
+    FrameStep();
+    if (quit != 0 && n < last) break;
+  }
+  SoundEnd();
+  zz_web_frame_done(n > last, static_cast<int>(n));
+  return 0;
+}
+
+}  // namespace
+}  // namespace zudezed
+
+// The part being played, for the page's per-part frame costs.
+extern "C" EMSCRIPTEN_KEEPALIVE int zz_web_part() { return zudezed::part; }
+
+int main() {
+  // The canvas is the 320 x 240 screen; the page scales it.
+  setenv("ZUDEZED_SCALE", "1", 1);
+  const int ms = zudezed::zz_web_frame_request();
+  if (ms >= 0) return zudezed::RenderOneFrame(ms);
+  return zudezed::Main();
+}

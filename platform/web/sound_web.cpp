@@ -1,0 +1,87 @@
+// Music in a browser: the soundtrack as a compressed recording of the desktop mixer's
+// output (tools/musicrender), which the page fetches and leaves in the program's file
+// system, played through emscripten's SDL_mixer, which decodes it with the browser's
+// Web Audio. SoundInit returns at the moment the music is heard, so the timeline clock
+// that starts right after it starts with the sound.
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <emscripten.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/sound.h"
+#include "platform/web/web.h"
+
+namespace zudezed {
+
+Mix_Music* music = nullptr;
+
+namespace {
+
+constexpr int kRate = 22050;
+constexpr Uint16 kFormat = AUDIO_S16LSB;
+constexpr int kChannels = 1;
+constexpr int kChunk = 512;
+// How long the browser may take to decode the recording or to start its output
+// before the demo goes on without waiting (a browser that refuses to play sound never
+// starts it).
+constexpr int kDecodeWaitMs = 10000;
+constexpr int kStartWaitMs = 1000;
+constexpr int kPollMs = 5;
+
+}  // namespace
+
+std::string FindMusicModule() {
+  return access(kWebMusicFile, R_OK) == 0 ? kWebMusicFile : "";
+}
+
+void SoundInit() {
+  zz_web_adopt_audio_context();
+  Mix_OpenAudio(kRate, kFormat, kChannels, kChunk);
+  Mix_VolumeMusic(MIX_MAX_VOLUME);
+  const std::string path = FindMusicModule();
+  if (path.empty()) {
+    std::printf("Couldn't open %s", kWebMusicFile);
+    std::fflush(stdout);
+  } else if (zz_web_sound_allowed()) {
+    music = Mix_LoadMUS(path.c_str());
+    if (music == nullptr) {
+      std::fputs(SDL_GetError(), stdout);
+      std::fflush(stdout);
+    }
+  }
+  if (music == nullptr) {
+    zz_web_timeline_starts();
+    return;
+  }
+  // The browser decodes in the background; playing before it is done would start the
+  // sound late.
+  for (int waited = 0; zz_web_music_decoding(music) && waited < kDecodeWaitMs; waited += kPollMs) {
+    emscripten_sleep(kPollMs);
+  }
+  Mix_PlayMusic(music, 0);
+  // The sound reaches the listener after the output's latency: wait until then.
+  for (int waited = 0; waited < kStartWaitMs;) {
+    const int ms = zz_web_music_until_heard();
+    if (ms <= 0) break;
+    const int step = ms < kPollMs ? ms : kPollMs;
+    emscripten_sleep(step);
+    waited += step;
+  }
+  zz_web_timeline_starts();
+}
+
+void SoundEnd() {
+  // The browser's player keeps playing a freed recording: stop it first.
+  Mix_HaltMusic();
+  Mix_FreeMusic(music);
+  music = nullptr;
+  Mix_CloseAudio();
+}
+
+void SoundVolume(int32_t volume) { Mix_VolumeMusic(volume); }
+
+}  // namespace zudezed

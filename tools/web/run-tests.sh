@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The browser version's tests, as CI runs them after the main suite:
+#  1. builds the page (tools/web/build.sh);
+#  2. compares the tables and frames of the browser build, run by Node.js, with the
+#     build machine's (zudezed-framehash --dump / --diff);
+#  3. the browser test (tools/web/test.mjs): Debian's chromium, headless, driven by
+#     playwright-core (npm, pinned in tools/web/package-lock.json), including the
+#     whole timeline in real time (about 4 minutes; ZUDEZED_WEB_FULL=0 leaves it out).
+#
+#   tools/web/run-tests.sh
+#
+# Writes the measured figures to build-web/web-report.json. About 10 minutes on two
+# cores from a fresh clone, most of it the real-time timeline.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$(pwd)
+host_dir="${ZUDEZED_HOST_BUILD:-$root/build}"
+web_dir="$root/build-web"
+
+tools/install-deps.sh chromium python3
+tools/web/build.sh
+
+# ---- The same tables and frames in Node.js as on the build machine ------------------
+# emscripten's maths library rounds sin, cos and sinf differently from the GNU C
+# library for about 3 in 100 arguments (one unit in the last place). Of the frames
+# compared, only some of part 3's (the rotozoomer over the Julia texture, whose angle
+# and steps come from those functions) change by it; README "Watch it in a browser".
+# Every table, every kept frame and every frame of every other part must be equal.
+rm -rf "$web_dir/framehash-host" "$web_dir/framehash-web"
+"$host_dir/zudezed-framehash" --dump "$web_dir/framehash-host" > /dev/null
+# Run where there is no music: the comparison draws the frames only.
+(cd "$web_dir" && node zudezed-framehash.js --dump "$web_dir/framehash-web" > /dev/null)
+set +e
+"$host_dir/zudezed-framehash" --diff "$web_dir/framehash-host" "$web_dir/framehash-web" \
+  > "$web_dir/framehash-diff.txt"
+set -e
+cat "$web_dir/framehash-diff.txt"
+if grep -Eq '^(table|frame) ' "$web_dir/framehash-diff.txt" ||
+   grep -E '^part [0-9]+:' "$web_dir/framehash-diff.txt" | grep -vq '^part 3:'; then
+  echo "The browser build's tables or frames differ from the build machine's beyond part 3" >&2
+  exit 1
+fi
+
+# ---- The browser test ------------------------------------------------------------------
+(cd tools/web && npm ci --no-audit --no-fund --loglevel=error)
+ZUDEZED_WEB_FULL="${ZUDEZED_WEB_FULL:-1}" ZUDEZED_WEB_REPORT="$web_dir/web-report.json" \
+  ZUDEZED_HOST_BUILD="$host_dir" node --test tools/web/test.mjs
