@@ -63,6 +63,13 @@ mergeInto(LibraryManager.library, {
     if (Module['zzOnTimelineStart']) Module['zzOnTimelineStart']();
   },
 
+  // The browser's player plays a recording of the module, which has no orders to
+  // start at: a jump leaves the music playing on (emscripten's SDL_mixer has no
+  // Mix_SetMusicPosition). SDL_mixer's answer for a music that cannot be positioned.
+  Mix_SetMusicPosition: function(position) {
+    return -1;
+  },
+
   zz_web_demo_ended: function() {
     if (Module['zzOnEnd']) Module['zzOnEnd']();
   },

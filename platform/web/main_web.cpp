@@ -54,5 +54,6 @@ int main() {
   setenv("ZUDEZED_SCALE", "1", 1);
   const int ms = zudezed::zz_web_frame_request();
   if (ms >= 0) return zudezed::RenderOneFrame(ms);
-  return zudezed::Main();
+  static const char* const kArgs[] = {"zudezed", nullptr};
+  return zudezed::Main(1, kArgs);
 }
