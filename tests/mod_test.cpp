@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "timeline/script.h"
+
 namespace {
 
 const std::string kModulePath = std::string(ZUDEZED_SOURCE_DIR) + "/assets/sorvaline.mod";
@@ -156,9 +158,7 @@ std::string NoteName(int period) {
   return "?";
 }
 
-// The lengths of the demo's timeline parts in milliseconds, in playing order
-// (parts 0 1 2 3 4 5 6 8), and the moment the closing curtain has shut in part 8.
-constexpr std::array<int, 8> kPartMs = {12928, 40448, 26624, 26816, 26624, 53249, 12289, 28777};
+// The moment the closing curtain has shut in part 8, in its part time.
 constexpr int kCurtainShutMs = 27456;
 
 class ModuleFile : public ::testing::Test {
@@ -422,9 +422,10 @@ TEST_F(ModuleFile, LengthAndSectionsFollowTheTimeline) {
   const Timing t = Time(mod);
   double timeline = 0.0;
   std::vector<double> boundaries;
-  for (int ms : kPartMs) {
+  // The parts in playing order, each lasting until its hand-over (the timeline's table).
+  for (int32_t p : zudezed::kPlayOrder) {
     boundaries.push_back(timeline);
-    timeline += ms / 1000.0;
+    timeline += zudezed::kPartTable[p].handover / 1000.0;
   }
   EXPECT_NEAR(timeline, 227.755, 1e-9);
   // It ends after the curtain has shut, and before the timeline does.

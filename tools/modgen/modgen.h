@@ -109,10 +109,10 @@ double ModSeconds();
 // and after them the end of the song (modordercount + 1 entries).
 std::vector<double> ModOrderStarts();
 
-// The timeline's parts in playing order (0 1 2 3 4 5 6 8) and where each one starts,
-// in milliseconds after the music starts; the last entry is the end of the timeline.
+// Where each of the timeline's parts starts, in playing order (0 1 2 3 4 5 6 8), in
+// milliseconds after the music starts, from the timeline's part table; the last entry
+// is the end of the timeline.
 inline constexpr int kModParts = 8;
-inline constexpr std::array<int, kModParts> kModPartNumbers = {0, 1, 2, 3, 4, 5, 6, 8};
 std::array<int32_t, kModParts + 1> PartStartsMs();
 
 // The sections of the arrangement: each starts at an order position. A section that

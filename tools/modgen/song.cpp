@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "timeline/script.h"
 #include "tools/modgen/modgen.h"
 
 namespace zudezed {
@@ -33,13 +34,12 @@ std::array<ModSection, kModMaxSections> modsections{};
 int32_t modsectioncount = 0;
 
 std::array<int32_t, kModParts + 1> PartStartsMs() {
-  // The length of each part in ticks (ms) of its own clock, in playing order: the
-  // part-time at which parts 0, 2, 3, 4, 5, 6 and 8 hand over, and the scene time at
-  // which part 1's 3D scene signals its end.
-  static constexpr std::array<int32_t, kModParts> kLengths = {12928, 40448, 26624, 26816,
-                                                              26624, 53249, 12289, 28777};
+  // Each part begins when the one before it hands over, at the part time given in the
+  // timeline's part table (part 1 when its 3D scene signals, at that same time).
+  static_assert(kPlayOrder.size() == kModParts);
   std::array<int32_t, kModParts + 1> starts{};
-  for (int i = 0; i < kModParts; ++i) starts[i + 1] = starts[i] + kLengths[i];
+  for (int i = 0; i < kModParts; ++i) starts[i] = NominalPartStart(kPlayOrder[i]);
+  starts[kModParts] = kNominalTimelineTicks;
   return starts;
 }
 
