@@ -26,7 +26,10 @@ int32_t timeline_origin = 0;
 
 namespace {
 
+constexpr int32_t kPrefetchPatience = 250;  // ticks a jump waits for a checkpoint
+
 int32_t pending_jump = -1;   // part to jump to at the next frame
+int32_t pending_since = 0;   // Ticks() when that jump was asked for
 int32_t pause_ticks = 0;     // Ticks() when the timeline clock stopped
 int32_t draw_one = 0;        // 1: draw one frame although paused (a jump's first frame)
 int32_t keep_frame = 0;      // 1: keep the frame Script draws as the held picture
@@ -148,6 +151,7 @@ void ToggleOverlay() { overlay_show ^= 1; }
 
 void RequestJump(int32_t n) {
   if (n < 0 || n >= kParts || PlayIndex(n) < 0) return;
+  if (pending_jump < 0) pending_since = Ticks();
   pending_jump = n;
 }
 
@@ -189,9 +193,13 @@ bool ControlsBeforeFrame() {
     ticks_hold = 0;
   }
   if (pending_jump >= 0) {
-    // A checkpoint still being made elsewhere: the demo runs on until it arrives.
+    // A checkpoint still being made elsewhere: the demo runs on until it arrives, or
+    // for kPrefetchPatience ticks at most (the maker may be starved of processor time,
+    // on a machine with one core); then the demo replays from the latest checkpoint it
+    // has.
     const int32_t n = pending_jump;
-    if (PrefetchCollect(n) || !PrefetchRunning()) {
+    if (PrefetchCollect(n) || !PrefetchRunning() ||
+        Ticks() - pending_since >= kPrefetchPatience) {
       pending_jump = -1;
       ApplyJump(n);
     }

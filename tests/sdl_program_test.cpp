@@ -612,11 +612,12 @@ TEST_F(WindowTest, KeyEightShowsTheWaterPictureWithinASecond) {
     if (failure.empty()) {
       window.erase(window.find_last_not_of(" \n") + 1);
       // The demo makes its jump checkpoints in a child process right after start-up;
-      // the key comes once that child is done (or after 60 s).
+      // the key comes once that child is done (or after 120 s: at lowest priority on a
+      // busy machine it may take that long).
       const std::string children = "/proc/" + std::to_string(demo) + "/task/" +
                                    std::to_string(demo) + "/children";
       const auto started = std::chrono::steady_clock::now();
-      for (int i = 0; i < 600; ++i) {
+      for (int i = 0; i < 1200; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         std::ifstream c(children);
         std::string pids;
