@@ -18,8 +18,6 @@
 namespace zudezed {
 
 namespace {
-constexpr uint16_t kPrecalcBackground = 0x80A0;  // red 16, green 2, blue 16
-
 void FillBoth(uint16_t colour) {
   for (uint16_t* b : framebuffer) ClearScreen(b, colour);
 }

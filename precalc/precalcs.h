@@ -100,6 +100,9 @@ extern std::array<uint16_t*, 2> prec_framebuffer;
 extern int32_t prec_flip;
 extern int32_t prec_ybar;
 
+// The background of the progress screen: red 16, green 2, blue 16.
+constexpr uint16_t kPrecalcBackground = 0x80A0;
+
 // The precalculation of the start-up: every table built by BuildTables, behind the
 // progress screen (five captioned bands, 90 flips).
 void precalcs();

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock_sim.h"
 #include "platform/gp32_functions.h"
+#include "platform/offline.h"
 #include "platform/zudezed.h"
 #include "tests/child_process.h"
 #include "timeline/script.h"
@@ -117,22 +117,17 @@ std::string CheckScaled(const std::string& label, const uint16_t* elements) {
 
 std::string PlayAndHash() {
   std::srand(1);  // the C library's start state, as in a freshly started program
-  SimClockSet(0);
-  StartUp();
+  const uint32_t base = OfflineStartUp(0);
   // The last progress screen is still on the screen; the buffers are cleared by now.
   const std::vector<uint8_t> precalc = SurfaceBytes(screen);
   std::string r = "precalc-screen " + Hex(Fnv1a(precalc.data(), precalc.size())) + "\n";
-  const uint32_t base = SimClockNow();
   std::vector<uint16_t> prev_elements(kBufferElements);
   std::vector<uint8_t> prev_screen;
   int32_t last_part = -1;
   int next_mark = 0;  // quarter of the current part to record next
-  for (int64_t n = 0; quit == 0 && n < 1000000; ++n) {
-    SimClockSet(base + static_cast<uint32_t>(n * 1000 / kFps));
-    const int32_t shown_part = part;
-    const int32_t f = flip;
-    FrameStep();
-    const uint16_t* shown = GP32Surface[f].buffer;
+  PlayFrames(base, FixedRate(kFps), [&](const OfflineFrame& frame) {
+    const int32_t shown_part = frame.part;
+    const uint16_t* shown = frame.buffer;
     std::string label;
     if (shown_part != last_part) {
       // The part before ended with the frame shown before this one.
@@ -152,7 +147,8 @@ std::string PlayAndHash() {
       r += Line(label, shown, prev_screen);
       if (label.find("-q2") != std::string::npos) r += CheckScaled(label, shown);
     }
-  }
+    return frame.n + 1 < 1000000;
+  });
   r += Line("part" + std::to_string(last_part) + "-handover", prev_elements.data(), prev_screen);
   r += "end quit " + std::to_string(quit) + " part " + std::to_string(part) + "\n";
   return r;

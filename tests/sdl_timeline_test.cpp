@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <random>
 #include <sstream>
@@ -23,6 +24,7 @@
 #include "platform/clock_sim.h"
 #include "platform/controls.h"
 #include "platform/gp32_functions.h"
+#include "platform/offline.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
 #include "timeline/replay.h"
@@ -38,49 +40,56 @@ constexpr int32_t kTimelineTicks = kNominalTimelineTicks;
 
 using testing_support::InChild;
 
-// The program's start-up up to the first timeline frame, with the clock at 0.
-void StartDemo() {
-  SimClockSet(0);
-  InitSDL();
-  InitGraphics(16);
-  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, uint16_t{0x80A0});
-  InitFonts();
-  precalcs();
-  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, uint16_t{0});
-  partime = Ticks();
+// The program's start-up up to the first timeline frame, with the clock at 0: the
+// timeline's time 0 of PlayFrames is the absolute time 0.
+void StartDemo() { OfflineStartUp(0); }
+
+// Plays a frame every step_ms from the time 0 until part p is current (or the demo has
+// quit, or the next frame would be past limit_ms).
+void PlayUntilPart(int32_t p, int64_t step_ms,
+                   int64_t limit_ms = std::numeric_limits<int64_t>::max()) {
+  PlayFrames(
+      0, [step_ms](int64_t n, int64_t) { return n * step_ms; },
+      [p](const OfflineFrame&) { return part != p; }, limit_ms);
+}
+
+// Plays one frame at each of the given part times of the current part.
+void PlayPartTimes(const std::vector<int64_t>& part_times,
+                   const std::function<void()>& after_frame) {
+  std::vector<int64_t> times;
+  for (int64_t pt : part_times) times.push_back(partime + pt);
+  PlayFrames(0, TimeList(times), [&](const OfflineFrame&) {
+    after_frame();
+    return true;
+  });
 }
 
 bool AllPixels(const uint16_t* b, uint16_t v) {
   return std::all_of(b, b + kBufferElements, [v](uint16_t p) { return p == v; });
 }
 
-// Plays the whole timeline with frame times from next_ms (given the frame number and
-// the previous frame's time) and summarises the run.
-std::string PlayWhole(const std::function<uint32_t(int, uint32_t)>& next_ms) {
+// Plays the whole timeline at the schedule's frame times and summarises the run.
+std::string PlayWhole(const FrameTimes& times) {
   StartDemo();
   std::ostringstream r;
-  uint32_t t = 0;
-  int frames = 0;
   int last_part = -1;
   std::vector<uint16_t*> screens_after_first;
-  while (quit == 0 && frames < 2000000) {
-    t = next_ms(frames, t);
-    SimClockSet(t);
-    if (part != last_part) {
-      r << "part " << part << "\n";
-      last_part = part;
+  const OfflineEnd end = PlayFrames(0, times, [&](const OfflineFrame& f) {
+    if (f.part != last_part) {
+      r << "part " << f.part << "\n";
+      last_part = f.part;
     }
-    FrameStep();
-    ++frames;
+    const int64_t frames = f.n + 1;
     if (frames == 1) {
       screens_after_first = {GpScreen[0], GpScreen[1]};
       r << "chpart " << chpart << "\n";
     } else if (GpScreen[0] != screens_after_first[0] || GpScreen[1] != screens_after_first[1]) {
       r << "mode-changed-again " << frames << "\n";
     }
-  }
-  r << "frames " << frames << "\n";
-  r << "last_ms " << t << "\n";
+    return frames < 2000000;
+  });
+  r << "frames " << end.frames << "\n";
+  r << "last_ms " << end.last_t << "\n";
   r << "quit " << quit << "\n";
   r << "final_part " << part << "\n";
   // The last frame drawn was presented from the buffer before the final switch.
@@ -126,10 +135,6 @@ void ExpectWholeRun(const std::string& report, double frame_ms) {
   EXPECT_LE(last, kTimelineTicks + 8 * frame_ms + 1) << report;
 }
 
-uint32_t AtFps(int n, int fps) {
-  return static_cast<uint32_t>(static_cast<uint64_t>(n) * 1000 / static_cast<uint64_t>(fps));
-}
-
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
 #else
@@ -144,7 +149,7 @@ TEST_P(WholeDemo, PlaysEveryPartInOrderAndEndsByItself) {
   // plain build, where a frame costs a fraction of the time.
   if (kSanitized && fps > 10) GTEST_SKIP() << "plain build only";
   const std::string report = InChild([fps] {
-    return PlayWhole([fps](int n, uint32_t) { return AtFps(n, fps); });
+    return PlayWhole(FixedRate(fps));
   });
   ExpectWholeRun(report, 1000.0 / fps);
 }
@@ -153,9 +158,7 @@ INSTANTIATE_TEST_SUITE_P(FrameRates, WholeDemo, ::testing::Values(10, 30, 60, 10
 
 TEST(WholeDemoIrregular, PlaysWithJitteredFrameTimes) {
   const std::string report = InChild([] {
-    std::mt19937 rng(20261209);
-    std::uniform_int_distribution<uint32_t> step(1, 150);
-    return PlayWhole([&](int n, uint32_t prev) { return n == 0 ? 0 : prev + step(rng); });
+    return PlayWhole(Jittered(std::mt19937(20261209), 1, 150));
   });
   ExpectWholeRun(report, 150);
 }
@@ -166,12 +169,10 @@ std::string PlayAt(const std::vector<uint32_t>& times,
                    const std::function<std::string()>& probe) {
   StartDemo();
   std::ostringstream r;
-  for (uint32_t t : times) {
-    if (quit) break;
-    SimClockSet(t);
-    FrameStep();
-    r << t << " " << part << " " << prticks << " " << probe() << "\n";
-  }
+  PlayFrames(0, TimeList({times.begin(), times.end()}), [&](const OfflineFrame& f) {
+    r << f.t << " " << part << " " << prticks << " " << probe() << "\n";
+    return true;
+  });
   return r.str();
 }
 
@@ -274,19 +275,16 @@ TEST(TimelineHandOver, RotozoomerAngleIsTheDoubleSineOfAFloatQuotient) {
   };
   const auto rows = Rows(InChild([] {
     StartDemo();
-    for (uint32_t t = 0; part != 3 && t < 200000; t += 128) {
-      SimClockSet(t);
-      FrameStep();
-    }
+    PlayUntilPart(3, 128, 199999);
     std::string r;
-    for (const Witness& w : kWitnesses) {
-      SimClockSet(static_cast<uint32_t>(partime) + w.p);
-      FrameStep();
+    size_t next = 0;
+    PlayPartTimes({kWitnesses[0].p, kWitnesses[1].p}, [&] {
+      const Witness& w = kWitnesses[next++];
       std::vector<uint16_t> want(kBufferElements);
       Rotozoomer(want.data(), shades.data() + 256 * 33, w.angle, w.zoom);
       const bool same = std::equal(want.begin(), want.end(), framebuffer[flip ^ 1]);
       r += std::to_string(part) + " " + std::to_string(prticks) + " " + std::to_string(same) + "\n";
-    }
+    });
     return r;
   }));
   ASSERT_GE(rows.size(), std::size(kWitnesses));
@@ -315,19 +313,10 @@ TEST(TimelineHandOver, CylinderSignalsAtItsLastTick) {
 std::string PlayPart8(const std::vector<int32_t>& part_times,
                       const std::function<std::string()>& probe) {
   StartDemo();
-  uint32_t t = 0;
-  while (part != 8 && quit == 0) {
-    SimClockSet(t);
-    FrameStep();
-    t += 20;
-  }
-  const uint32_t start = static_cast<uint32_t>(partime);
+  PlayUntilPart(8, 20);
   std::ostringstream r;
-  for (int32_t pt : part_times) {
-    SimClockSet(start + static_cast<uint32_t>(pt));
-    FrameStep();
-    r << prticks << " " << part << " " << quit << " " << probe() << "\n";
-  }
+  PlayPartTimes({part_times.begin(), part_times.end()},
+                [&] { r << prticks << " " << part << " " << quit << " " << probe() << "\n"; });
   return r.str();
 }
 
@@ -365,17 +354,8 @@ TEST(TimelineHandOver, CurtainAndBlackFramesOfTheFinale) {
 TEST(TimelineHandOver, JuliaPartEndsOnAFlatScreenInBothBuffers) {
   const std::string report = InChild([] {
     StartDemo();
-    uint32_t t = 0;
-    while (part != 4 && quit == 0) {
-      SimClockSet(t);
-      FrameStep();
-      t += 25;
-    }
-    const uint32_t start = static_cast<uint32_t>(partime);
-    SimClockSet(start + 26600);
-    FrameStep();
-    SimClockSet(start + 26624);
-    FrameStep();
+    PlayUntilPart(4, 25);
+    PlayPartTimes({26600, 26624}, [] {});
     const uint16_t c = shades[4096];
     std::ostringstream r;
     r << part << " " << AllPixels(framebuffer[0], c) << " " << AllPixels(framebuffer[1], c) << " "
@@ -500,8 +480,7 @@ std::map<std::string, std::string> RecordedElementHashes() {
 // The program's own start-up on the simulated clock, as the whole recorded run had it.
 void StartProgram() {
   std::srand(1);
-  SimClockSet(0);
-  StartUp();
+  OfflineStartUp(0);
 }
 
 // One frame at time t; returns the presented buffer's element hash.

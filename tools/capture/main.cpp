@@ -18,17 +18,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "platform/clock_sim.h"
 #include "platform/controls.h"
 #include "platform/gp32_functions.h"
+#include "platform/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
 #include "timeline/script.h"
+#include "timeline/text.h"
 #include "tools/capture/image.h"
 #include "tools/capture/options.h"
 #include "tools/capture/video.h"
@@ -45,7 +47,6 @@ constexpr int kExitInterrupted = 130;
 // Roughly how long the timeline runs (the sum of the parts' lengths); only the
 // progress line's estimate uses it.
 constexpr int64_t kDemoLengthEstimateMs = kNominalTimelineTicks;
-constexpr uint16_t kPrecalcBackground = 0x80A0;
 
 
 void Say(const std::string& message) {
@@ -224,7 +225,7 @@ constexpr std::array<PrecalcStep, 5> kPrecalcSteps = {{
 }};
 
 void FillBoth(uint16_t colour) {
-  for (uint16_t* b : framebuffer) std::fill(b, b + kBufferElements, colour);
+  for (uint16_t* b : framebuffer) ClearScreen(b, colour);
 }
 
 // Streams the precalculation screen's frames to the sink: `frames` output frames, the
@@ -293,16 +294,12 @@ int Capture(const CaptureOptions& o) {
   }
 
   // No window and no sound: the dummy drivers, and the screen at the capture's scale.
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  setenv("ZUDEZED_SCALE", std::to_string(o.scale).c_str(), 1);
+  UseHeadlessDrivers("dummy", o.scale);
   signal(SIGPIPE, SIG_IGN);
 
-  SimClockSet(0);
   const auto start = Clock::now();
-  StartUp();
+  const uint32_t base = OfflineStartUp(0);
   const double startup_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-  const uint32_t base = SimClockNow();
   if (o.overlay) overlay_show = 1;
   // Without its module the demo prints the loader's message on standard output, with
   // no line end; end that line so a report that follows starts on its own.
@@ -359,37 +356,44 @@ int Capture(const CaptureOptions& o) {
 
   std::array<PartCost, kParts> costs{};
   double wall_ms = 0;
-  int64_t n = 0;
   bool taken = false;
-  for (; last_frame < 0 || n <= last_frame; ++n) {
-    const int64_t t = CaptureFrameTimeMs(n, o.fps);
-    SimClockSet(base + static_cast<uint32_t>(t));
-    const int32_t shown_part = part;
-    const auto t0 = Clock::now();
-    const double cpu0 = ThreadCpuMs();
-    FrameStep();
-    const double ms = ThreadCpuMs() - cpu0;
-    wall_ms += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-    if (shown_part >= 0 && shown_part < kParts) costs[shown_part].Add(ms);
+  bool sink_failed = false;
+  Clock::time_point t0;
+  double cpu0 = 0;
+  const OfflineEnd end = PlayFrames(
+      base, FixedRate(o.fps),
+      [&](const OfflineFrame& frame) {
+        const double ms = ThreadCpuMs() - cpu0;
+        wall_ms += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        if (frame.part >= 0 && frame.part < kParts) costs[frame.part].Add(ms);
 
-    bool take = false;
-    switch (o.mode) {
-      case CaptureMode::kPng: take = t >= o.from_ms; break;
-      case CaptureMode::kVideo: take = true; break;
-      case CaptureMode::kFrame: take = n == last_frame; break;
-      case CaptureMode::kStats: take = false; break;
-    }
-    if (take) {
-      if (!sink.Take(first_index + n)) return fail_video(sink.error);
-      taken = true;
-    }
-    progress.Update(n + 1);
-    if (quit != 0) break;
-  }
+        bool take = false;
+        switch (o.mode) {
+          case CaptureMode::kPng: take = frame.t >= o.from_ms; break;
+          case CaptureMode::kVideo: take = true; break;
+          case CaptureMode::kFrame: take = frame.n == last_frame; break;
+          case CaptureMode::kStats: take = false; break;
+        }
+        if (take) {
+          if (!sink.Take(first_index + frame.n)) {
+            sink_failed = true;
+            return false;
+          }
+          taken = true;
+        }
+        progress.Update(frame.n + 1);
+        return last_frame < 0 || frame.n < last_frame;
+      },
+      std::numeric_limits<int64_t>::max(),
+      [&](const OfflineFrame&) {
+        t0 = Clock::now();
+        cpu0 = ThreadCpuMs();
+      });
+  if (sink_failed) return fail_video(sink.error);
   progress.Finish();
   const bool ended = quit != 0 && part == kTerminalPart;
   const bool interrupted = quit != 0 && !ended;
-  const int64_t rendered = n + (quit != 0 ? 1 : 0);
+  const int64_t rendered = end.frames;
 
   int status = 0;
   if (o.mode == CaptureMode::kVideo && !FinishVideo(&sink.video, &error)) {
@@ -400,7 +404,7 @@ int Capture(const CaptureOptions& o) {
   if (o.mode == CaptureMode::kFrame && status == 0 && !interrupted) {
     if (!taken) {
       Say("nothing is on screen at " + std::to_string(o.frame_ms) + " ms: the demo ends at " +
-          std::to_string(CaptureFrameTimeMs(rendered - 1, o.fps)) + " ms");
+          std::to_string(end.last_t) + " ms");
       status = kExitFailed;
     } else if (!WritePngFile(o.path, sink.image, &error)) {
       Say(error);

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock_sim.h"
 #include "platform/gp32_functions.h"
+#include "platform/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"
@@ -77,17 +77,12 @@ int Play(int fps, const std::string& dump) {
       return 1;
     }
   }
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  setenv("ZUDEZED_SCALE", "1", 1);
-
-  SimClockSet(0);
-  StartUp();
+  UseHeadlessDrivers("dummy", 1);
+  const uint32_t base = OfflineStartUp(0);
   // Without its module the demo prints the loader's message with no line end.
   if (music == nullptr) {
     std::fputc('\n', stderr);
   }
-  const uint32_t base = SimClockNow();
 
   for (const TableImage& t : CollectTables()) {
     run.manifest.tables.push_back({t.name, t.entry_bytes, t.entries(), Hex64(Fnv1a64(t.bytes))});
@@ -110,15 +105,10 @@ int Play(int fps, const std::string& dump) {
     run.Keep(FrameFileName(current, "last"), last_bytes);
   };
 
-  for (int64_t n = 0;; ++n) {
-    const int64_t t = n * 1000 / fps;
-    if (t > kLimitMs) break;
-    SimClockSet(base + static_cast<uint32_t>(t));
-    const int shown = part;
-    FrameStep();
-    // FrameStep presented GP32Surface[flip] and then switched buffers.
-    const std::vector<uint8_t> bytes =
-        FrameBytes(GP32Surface[(flip + 1) & 1].buffer, kBufferElements);
+  PlayFrames(base, FixedRate(fps), [&](const OfflineFrame& frame) {
+    const int64_t n = frame.n;
+    const int shown = frame.part;
+    const std::vector<uint8_t> bytes = FrameBytes(frame.buffer, kBufferElements);
     const uint64_t h = Fnv1a64(bytes);
     if (shown != current) {
       close_part();
@@ -133,7 +123,7 @@ int Play(int fps, const std::string& dump) {
     digest = Fnv1a64(hb, sizeof hb, digest);
     run.manifest.every.push_back({n, shown, Hex64(h)});
 
-    Manifest::Frame f{shown, SampleLabel(prticks, previous_prticks), n, t, prticks, Hex64(h)};
+    Manifest::Frame f{shown, SampleLabel(prticks, previous_prticks), n, frame.t, prticks, Hex64(h)};
     if (!f.label.empty()) {
       run.manifest.frames.push_back(f);
       run.Keep(FrameFileName(shown, f.label), bytes);
@@ -141,8 +131,8 @@ int Play(int fps, const std::string& dump) {
     last = f;
     last_bytes = bytes;
     previous_prticks = prticks;
-    if (quit != 0) break;
-  }
+    return true;
+  }, kLimitMs);
   close_part();
 
   const std::string text = FormatManifest(run.manifest);

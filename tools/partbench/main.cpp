@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #if __has_include(<valgrind/callgrind.h>)
@@ -24,7 +25,7 @@
 #define ZUDEZED_HAVE_CALLGRIND 1
 #endif
 
-#include "platform/clock_sim.h"
+#include "platform/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/replay.h"
@@ -93,14 +94,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: zudezed-partbench [STRIDE >= 1 | --jumps]\n");
     return 2;
   }
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  setenv("ZUDEZED_SCALE", "1", 1);
+  UseHeadlessDrivers("dummy", 1);
 #ifndef ZUDEZED_HAVE_CALLGRIND
   std::fprintf(stderr, "zudezed-partbench: built without valgrind/callgrind.h; nothing is counted\n");
 #endif
-  SimClockSet(0);
-  StartUp();
+  const uint32_t base = OfflineStartUp(0);
   // The frames are counted without the music: its mixing runs on the sound thread,
   // which callgrind would otherwise count into whichever frame it overlaps.
   SoundEnd();
@@ -109,28 +107,31 @@ int main(int argc, char** argv) {
     SDL_Quit();
     return status;
   }
-  const uint32_t base = SimClockNow();
   int64_t in_part = 0;  // frames of the current part so far
   int64_t counted = 0;  // of which counted
-  for (int64_t n = 0; quit == 0; ++n) {
-    SimClockSet(base + static_cast<uint32_t>(n * 1000 / 60));
-    const bool count = in_part % stride == 0;
-    const int32_t shown = part;
-    if (count) StartCounting();
-    FrameStep();
-    if (count) {
-      StopCounting();
-      counted += 1;
-    }
-    in_part += 1;
-    if (part != shown || quit != 0) {
-      Dump("part" + std::to_string(shown) + "-frames" + std::to_string(counted));
-      std::printf("part %d: %lld frames, %lld counted\n", shown, static_cast<long long>(in_part),
-                  static_cast<long long>(counted));
-      in_part = 0;
-      counted = 0;
-    }
-  }
+  bool count = false;   // whether the frame being played is counted
+  PlayFrames(
+      base, FixedRate(60),
+      [&](const OfflineFrame& frame) {
+        if (count) {
+          StopCounting();
+          counted += 1;
+        }
+        in_part += 1;
+        if (part != frame.part || quit != 0) {
+          Dump("part" + std::to_string(frame.part) + "-frames" + std::to_string(counted));
+          std::printf("part %d: %lld frames, %lld counted\n", frame.part,
+                      static_cast<long long>(in_part), static_cast<long long>(counted));
+          in_part = 0;
+          counted = 0;
+        }
+        return true;
+      },
+      std::numeric_limits<int64_t>::max(),
+      [&](const OfflineFrame&) {
+        count = in_part % stride == 0;
+        if (count) StartCounting();
+      });
   SDL_Quit();
   return 0;
 }

@@ -18,7 +18,7 @@
 #include <random>
 #include <string>
 
-#include "platform/clock_sim.h"
+#include "platform/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"
@@ -130,17 +130,14 @@ int64_t PeakRssKb() {
 
 int Soak(const SoakOptions& o) {
   // Headless: no window and no sound card needed, whatever the environment says.
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  setenv("SDL_AUDIODRIVER", o.audio_driver.c_str(), 1);
+  UseHeadlessDrivers(o.audio_driver.c_str(), 0);
 
   std::mt19937 rng(o.seed);
   const uint32_t start_ms =
       o.jitter ? std::uniform_int_distribution<uint32_t>(0, kMaxStartOffsetMs)(rng) : 0;
-  std::uniform_int_distribution<int64_t> frame_ms(0, o.max_frame_ms);
 
   const auto wall0 = std::chrono::steady_clock::now();
-  SimClockSet(start_ms);
-  StartUp();
+  const uint32_t base = OfflineStartUp(start_ms);
   // Without its module the demo prints the loader's message with no line end; end
   // that line so the result line stands on its own.
   if (music == nullptr) {
@@ -148,17 +145,11 @@ int Soak(const SoakOptions& o) {
   }
   if (o.show_fps) fps_show = 1;
 
-  const uint32_t base = SimClockNow();
-  int64_t frames = 0;
-  int64_t t = 0;  // simulated ms since the timeline started
-  while (quit == 0 && t <= kGiveUpMs) {
-    SimClockSet(base + static_cast<uint32_t>(t));
-    FrameStep();
-    ++frames;
-    t = o.jitter ? t + frame_ms(rng) : frames * 1000 / o.fps;
-  }
-  // The time of the last frame shown.
-  const int64_t last_ms = static_cast<int64_t>(SimClockNow() - base);
+  const OfflineEnd end =
+      PlayFrames(base, o.jitter ? Jittered(rng, 0, o.max_frame_ms) : FixedRate(o.fps),
+                 [](const OfflineFrame&) { return true; }, kGiveUpMs);
+  const int64_t frames = end.frames;
+  const int64_t last_ms = end.last_t;  // the time of the last frame shown
   const char* result = "ok";
   if (quit == 0) {
     result = "no-end";
