@@ -6,6 +6,7 @@
 // on x86 and ARM; the zoom, glyph and blob routines rely on the saturation at scale 0.
 #pragma once
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -25,9 +26,26 @@ constexpr int32_t trunc_i32(double v) {
   return static_cast<int32_t>(v);  // in range: truncation toward zero is exact
 }
 
-// The single-precision overload: every float is exactly representable as a double,
-// so converting through double changes nothing.
-constexpr int32_t trunc_i32(float v) { return trunc_i32(static_cast<double>(v)); }
+// The single-precision overload, with the same results as converting through double
+// (every float is a double exactly). The range test reads the float's own bits, so a
+// processor without floating-point hardware makes one library call (the conversion of
+// an in-range value) instead of a widening to double and three double comparisons.
+constexpr int32_t trunc_i32(float v) {
+  const uint32_t bits = std::bit_cast<uint32_t>(v);
+  const uint32_t magnitude = bits & 0x7FFFFFFFu;
+  // Exponent field 158 and above: |v| >= 2^31, the infinities (0x7F800000) and NaN.
+  constexpr uint32_t kTwoTo31 = 0x4F000000u;
+  constexpr uint32_t kInfinity = 0x7F800000u;
+  if (magnitude >= kTwoTo31) {
+    if (magnitude > kInfinity) return 0;  // NaN
+    return (bits >> 31) != 0 ? std::numeric_limits<int32_t>::min()
+                             : std::numeric_limits<int32_t>::max();
+  }
+  return static_cast<int32_t>(v);  // |v| < 2^31: truncation toward zero is exact
+}
+static_assert(std::bit_cast<uint32_t>(2147483648.0f) == 0x4F000000u);
+static_assert(trunc_i32(-2147483648.0f) == std::numeric_limits<int32_t>::min());
+static_assert(trunc_i32(2147483520.0f) == 2147483520);  // the largest float below 2^31
 
 // Truncation toward zero to an unsigned 32-bit value, saturating at 0 and UINT32_MAX;
 // NaN gives 0.

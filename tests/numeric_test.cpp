@@ -2,7 +2,10 @@
 // the wrapping fixed-point helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "platform/numeric.h"
@@ -44,6 +47,32 @@ TEST(Numeric, SaturatesAtTheInt32LimitsAndMapsNanToZero) {
   const float zero = 0.0f;
   EXPECT_EQ(trunc_i32(65536.0f / zero), kMax);
   EXPECT_EQ(trunc_i32(-65536.0f / zero), kMin);
+}
+
+// The single-precision conversion tests its range on the float's bits; it must give
+// what the conversion through double gives for every float, infinities and NaNs
+// included. With floating-point hardware every one of the 2^32 bit patterns is tried
+// (a few seconds); on a soft-float processor, where each reference conversion is a
+// chain of library calls, every sign and exponent with every 255th mantissa and the
+// highest one.
+TEST(Numeric, FloatConversionMatchesTheDoubleOneForEveryFloat) {
+#ifdef __SOFTFP__
+  constexpr uint32_t kMantissaStep = 255;
+#else
+  constexpr uint32_t kMantissaStep = 1;
+#endif
+  constexpr uint32_t kLastMantissa = (1u << 23) - 1;
+  uint64_t wrong = 0;
+  uint32_t first_wrong = 0;
+  for (uint32_t top = 0; top < 512; ++top) {  // sign and exponent
+    for (uint32_t m = 0;; m = std::min(m + kMantissaStep, kLastMantissa)) {
+      const uint32_t bits = top << 23 | m;
+      const float v = std::bit_cast<float>(bits);
+      if (trunc_i32(v) != trunc_i32(static_cast<double>(v)) && wrong++ == 0) first_wrong = bits;
+      if (m == kLastMantissa) break;
+    }
+  }
+  EXPECT_EQ(wrong, 0u) << "first at bits 0x" << std::hex << first_wrong;
 }
 
 TEST(Numeric, UnsignedConversionSaturatesAtZeroAndTheTop) {
