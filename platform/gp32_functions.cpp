@@ -232,10 +232,12 @@ inline Lanes8 Interleave2Hi(Lanes8 a, Lanes8 b) { return __builtin_shufflevector
 inline Lanes8 Interleave4Lo(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 0, 1, 2, 3, 8, 9, 10, 11); }
 inline Lanes8 Interleave4Hi(Lanes8 a, Lanes8 b) { return __builtin_shufflevector(a, b, 4, 5, 6, 7, 12, 13, 14, 15); }
 
+}  // namespace
+
 // The whole 320 x 240 screen at 1x: blocks of 8 x 8 pixels, the eight elements of each
 // of eight columns read as one vector each, converted, and transposed into eight
 // screen rows (about a quarter of the instructions of the 64-bit word loop on x86-64).
-void Convert16To16Blocks(const uint16_t* src, uint8_t* pixels, int pitch) {
+void ConvertScreenVectors(const uint16_t* src, uint8_t* pixels, int pitch) {
   const Lanes8 keep = {0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0, 0xFFE0};
   const Lanes8 blue = {0x001F, 0x001F, 0x001F, 0x001F, 0x001F, 0x001F, 0x001F, 0x001F};
   for (int y0 = 0; y0 < kScreenHeight; y0 += 8) {
@@ -281,7 +283,45 @@ void Convert16To16Blocks(const uint16_t* src, uint8_t* pixels, int pitch) {
   }
 }
 
+namespace {
+
+// Two elements in one 32-bit word, the lower element in the low half; the addresses
+// are those of 4-byte aligned words (checked by the caller).
+inline uint32_t LoadPair(const uint16_t* p) {
+  uint32_t w;
+  std::memcpy(&w, __builtin_assume_aligned(p, 4), sizeof w);
+  return w;
+}
+inline void StorePair(uint8_t* p, uint32_t w) {
+  std::memcpy(__builtin_assume_aligned(p, 4), &w, sizeof w);
+}
+// conv16 of the two elements of a word.
+constexpr uint32_t Conv16x2(uint32_t w) { return (w & 0xFFE0FFE0u) | ((w >> 1) & 0x001F001Fu); }
+static_assert(Conv16x2(0x8421'003Eu) == (uint32_t{conv16(0x8421)} << 16 | conv16(0x003E)));
+
 }  // namespace
+
+// The whole 320 x 240 screen at 1x in 32-bit words, for processors without vector
+// registers: two neighbouring elements of two neighbouring columns (one word each) are
+// a 2 x 2 block of the screen, stored as two words, one per screen row. Little-endian
+// processors only: the lower element is the low half of a word.
+void ConvertScreenWords(const uint16_t* src, uint8_t* pixels, int pitch) {
+  for (int y = 0; y < kScreenHeight; y += 2) {
+    // Element 238 - y (screen row y + 1) is the low half of each word, 239 - y (row y)
+    // the high half.
+    const uint16_t* in = src + (kScreenHeight - 2 - y);
+    uint8_t* upper = pixels + static_cast<std::ptrdiff_t>(y) * pitch;
+    uint8_t* lower = upper + pitch;
+#pragma GCC unroll 2
+    for (int x = 0; x < kScreenWidth; x += 2) {
+      const uint32_t a = Conv16x2(LoadPair(in + x * kScreenHeight));
+      const uint32_t b = Conv16x2(LoadPair(in + (x + 1) * kScreenHeight));
+      // Screen pixel x is the low half of a row's word, x + 1 the high half.
+      StorePair(upper + 2 * x, (a >> 16) | (b & 0xFFFF0000u));
+      StorePair(lower + 2 * x, (a & 0xFFFFu) | (b << 16));
+    }
+  }
+}
 
 void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest) {
   const int k = dest->w / kScreenWidth > 0 ? dest->w / kScreenWidth : 1;
@@ -295,8 +335,15 @@ void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest) {
     switch (k) {
       case 1:
         if (rows == kScreenHeight && cols == kScreenWidth) {
-          Convert16To16Blocks(src, pixels, dest->pitch);
-          return;
+          if constexpr (kConvertWithVectors) {
+            ConvertScreenVectors(src, pixels, dest->pitch);
+            return;
+          } else if (std::endian::native == std::endian::little && dest->pitch % 4 == 0 &&
+                     reinterpret_cast<uintptr_t>(pixels) % 4 == 0 &&
+                     reinterpret_cast<uintptr_t>(src) % 4 == 0) {
+            ConvertScreenWords(src, pixels, dest->pitch);
+            return;
+          }
         }
         Convert16To16<1>(src, pixels, dest->pitch, rows, cols);
         return;

@@ -56,6 +56,19 @@ void GpGraphicModeSet(int32_t depth, int32_t unused);
 void GpLcdSurfaceGet(GpSurfaceDesc* surface, int32_t index);
 int GpSurfaceFlip(GpSurfaceDesc* surface, int32_t vsync);
 void GP32toPC(const uint16_t* src, int32_t depth, SDL_Surface* dest);
+
+// The two ways of converting the whole 16-bit buffer onto a 320 x 240 16-bit screen
+// whose rows start pitch bytes apart; GP32toPC takes the one that suits the processor.
+// With vector registers (x86-64's SSE2, ARM's NEON, WebAssembly's SIMD): 8 x 8 blocks
+// transposed in registers. Without (the handheld's ARM9): 2 x 2 blocks in 32-bit words,
+// which needs src, pixels and pitch to be multiples of 4 bytes.
+#if defined(__SSE2__) || defined(__ARM_NEON) || defined(__wasm_simd128__)
+constexpr bool kConvertWithVectors = true;
+#else
+constexpr bool kConvertWithVectors = false;
+#endif
+void ConvertScreenVectors(const uint16_t* src, uint8_t* pixels, int pitch);
+void ConvertScreenWords(const uint16_t* src, uint8_t* pixels, int pitch);
 GpPalette* GpPaletteCreate(int32_t n, const uint16_t* colours);
 void GpPaletteSelect(const GpPalette* palette);
 void GpPaletteRealize(const GpPalette* palette);

@@ -22,14 +22,22 @@ std::vector<uint16_t> RandomBuffer(uint32_t seed) {
   return b;
 }
 
+// Converts src onto a w x h surface of 16-bit pixels whose rows are pitch_pixels apart.
+using Converter = void (*)(const std::vector<uint16_t>& src, SDL_Surface* s);
+
+void ThroughGP32toPC(const std::vector<uint16_t>& src, SDL_Surface* s) {
+  GP32toPC(src.data(), 16, s);
+}
+
 // The first wrong pixel, or "" when every visible pixel matches and the padding of
 // each row beyond the converted pixels is untouched.
-std::string Check(const std::vector<uint16_t>& src, int w, int h, int pitch_pixels) {
+std::string Check(const std::vector<uint16_t>& src, int w, int h, int pitch_pixels,
+                  Converter convert = ThroughGP32toPC) {
   std::vector<uint16_t> pixels(static_cast<size_t>(pitch_pixels) * h, 0x5A5A);
   SDL_Surface* s = SDL_CreateRGBSurfaceFrom(pixels.data(), w, h, 16, pitch_pixels * 2, 0xF800,
                                             0x07E0, 0x001F, 0);
   if (s == nullptr) return "no surface";
-  GP32toPC(src.data(), 16, s);
+  convert(src, s);
   SDL_FreeSurface(s);
   const int k = w / kScreenWidth > 0 ? w / kScreenWidth : 1;
   const int rows = std::min(h / k, kScreenHeight), cols = std::min(w / k, kScreenWidth);
@@ -65,6 +73,23 @@ TEST(Conversion, EveryPixelAtEachScaleAndOddSizes) {
       {1280, 960, 1280}  // 4x, through the general loop
   };
   for (const Size& z : sizes) EXPECT_EQ(Check(src, z.w, z.h, z.pitch), "");
+}
+
+// GP32toPC takes one of the two whole-screen ways at compile time; both are checked
+// here on every processor, with and without padded rows.
+TEST(Conversion, WholeScreenInVectorsAndInWords) {
+  const std::vector<uint16_t> src = RandomBuffer(7);
+  const Converter ways[] = {
+      [](const std::vector<uint16_t>& b, SDL_Surface* s) {
+        ConvertScreenVectors(b.data(), static_cast<uint8_t*>(s->pixels), s->pitch);
+      },
+      [](const std::vector<uint16_t>& b, SDL_Surface* s) {
+        ConvertScreenWords(b.data(), static_cast<uint8_t*>(s->pixels), s->pitch);
+      }};
+  for (Converter way : ways) {
+    EXPECT_EQ(Check(src, 320, 240, 320, way), "");
+    EXPECT_EQ(Check(src, 320, 240, 322, way), "");
+  }
 }
 
 }  // namespace
