@@ -73,11 +73,8 @@ bool BlobGeometry(int32_t x, int32_t e, float s, BlobSpan* span) {
   return true;
 }
 
-}  // namespace
-
-void draw_blob(int32_t x, int32_t e, float s) {
-  BlobSpan sp;
-  if (!BlobGeometry(x, e, s, &sp)) return;
+// Adds the sprite, scaled, into the square of a span.
+void DrawBlobSpan(const BlobSpan& sp) {
   int32_t u = sp.u0;
   for (int32_t i = 0; i < sp.cols; ++i) {
     const uint8_t* src = blob.data() + (u >> 16) * 32;
@@ -92,11 +89,26 @@ void draw_blob(int32_t x, int32_t e, float s) {
   }
 }
 
-void clean_blob(int32_t x, int32_t e, float s) {
-  BlobSpan sp;
-  if (!BlobGeometry(x, e, s, &sp)) return;
+void CleanBlobSpan(const BlobSpan& sp) {
   for (int32_t i = 0; i < sp.cols; ++i)
     std::fill_n(blobbuffer.data() + (sp.col0 + i) * H + sp.el0, sp.rows, uint8_t{0});
+}
+
+// Each star's square as drawn this frame, and whether it was drawn: the erase step
+// clears the same squares without working out their geometry again.
+std::array<BlobSpan, kStars> star_spans;
+std::array<bool, kStars> star_drawn;
+
+}  // namespace
+
+void draw_blob(int32_t x, int32_t e, float s) {
+  BlobSpan sp;
+  if (BlobGeometry(x, e, s, &sp)) DrawBlobSpan(sp);
+}
+
+void clean_blob(int32_t x, int32_t e, float s) {
+  BlobSpan sp;
+  if (BlobGeometry(x, e, s, &sp)) CleanBlobSpan(sp);
 }
 
 void Blobs2vram(uint16_t* buffer, const uint16_t* palette) {
@@ -119,9 +131,11 @@ void BlobStars3D(uint16_t* buffer) {
     if (px > -kLimit && px < kLimit && py > -kLimit && py < kLimit) {
       sx[i] = trunc_i32(px);
       sy[i] = trunc_i32(py);
-      draw_blob(sx[i], sy[i], sz[i]);
+      star_drawn[i] = BlobGeometry(sx[i], sy[i], sz[i], &star_spans[i]);
+      if (star_drawn[i]) DrawBlobSpan(star_spans[i]);
     } else {
       sx[i] = sy[i] = std::numeric_limits<int32_t>::min();
+      star_drawn[i] = false;
     }
     if (z < kRebirthDepth) {
       // Reborn at the far plane; it is drawn at its new place from the next frame on.
@@ -136,7 +150,11 @@ void BlobStars3D(uint16_t* buffer) {
     wtime = prticks;
   }
   Blobs2vram(buffer, shades.data() + 8192);
-  for (int32_t i = 0; i < kStars; ++i) clean_blob(sx[i], sy[i], sz[i]);
+  // clean_blob(sx[i], sy[i], sz[i]) for every star: the same positions and scales as
+  // drawn above, so the same squares.
+  for (int32_t i = 0; i < kStars; ++i) {
+    if (star_drawn[i]) CleanBlobSpan(star_spans[i]);
+  }
 }
 
 }  // namespace zudezed

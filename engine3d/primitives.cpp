@@ -1,4 +1,6 @@
 // Balls, points and lines, and the depth keys of an object's polygons.
+#include <array>
+
 #include "engine3d/render3d.h"
 #include "engine3d/scan_convert.h"
 #include "precalc/precalcs.h"
@@ -36,24 +38,36 @@ void drawball(Point2d point, float size, uint16_t* buffer) {
   const float step = 65536.0f / size;
   if (skip_x > last_x) return;
 
+  // The sprite row v >> 16 of each element of a column is the same in every column of
+  // the ball: the float steps of v are taken once per ball, not once per column. v
+  // starts at 0 or above and never decreases (the step is positive), so the rows end
+  // for good at the first one past the sprite, and nothing is drawn past the screen's
+  // last element; the list stops there.
+  std::array<uint8_t, kScreenHeight> rows;
+  int32_t nrows = 0;
+  if (skip_e <= last_e) {
+    int32_t v = v_start;
+    for (int32_t j = skip_e; j <= last_e && e0 + nrows < kScreenHeight; ++j) {
+      const int32_t sv = v >> 16;
+      if (static_cast<uint32_t>(sv) >= 16) break;
+      rows[nrows++] = static_cast<uint8_t>(sv);
+      v = trunc_i32(static_cast<float>(v) + step);
+    }
+  }
+  if (nrows == 0) return;
+
+  // Likewise u: the columns end at the first one past the sprite or the screen.
   const int32_t k = point.c;
   int32_t u = u_start;
   int32_t column = x0;
-  for (int32_t i = skip_x; i <= last_x; ++i, ++column) {
+  for (int32_t i = skip_x; i <= last_x && column < kScreenWidth; ++i, ++column) {
     const int32_t su = u >> 16;
-    if (skip_e <= last_e && su >= 0 && su < 16 && column < kScreenWidth) {
-      int32_t v = v_start;
-      int32_t element = e0;
-      for (int32_t j = skip_e; j <= last_e; ++j, ++element) {
-        const int32_t sv = v >> 16;
-        if (sv >= 0 && sv < 16 && element < kScreenHeight) {
-          const int32_t t = ball_c[su * 16 + sv];
-          if (t != 0 && t + k >= 0 && t + k <= 255) {
-            buffer[column * kScreenHeight + element] = ball_p[t + k];
-          }
-        }
-        v = trunc_i32(static_cast<float>(v) + step);
-      }
+    if (static_cast<uint32_t>(su) >= 16) break;
+    const uint8_t* sprite = ball_c.data() + su * 16;
+    uint16_t* out = buffer + column * kScreenHeight + e0;
+    for (int32_t n = 0; n < nrows; ++n) {
+      const int32_t t = sprite[rows[n]];
+      if (t != 0 && t + k >= 0 && t + k <= 255) out[n] = ball_p[t + k];
     }
     u = trunc_i32(static_cast<float>(u) + step);
   }

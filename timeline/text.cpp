@@ -6,6 +6,7 @@
 #include "timeline/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "assets/assets.h"
@@ -97,20 +98,30 @@ void drawfont16(int32_t x, int32_t e, float s, int32_t c, const uint16_t* shade,
   int32_t j_last = trunc_i32(side - 1.0f);
   if (static_cast<float>(e0) > 240.0f - side) j_last = 239 - e0;
 
+  // The glyph row w >> 16 of each element is the same in every column: the float steps
+  // of w are taken once per glyph, not once per column, up to the first row outside
+  // the glyph, where every column stops. The elements j0..j_last lie on the screen, so
+  // there are at most 240 of them.
+  std::array<uint8_t, kScreenHeight> rows;
+  int32_t nrows = 0;
+  int32_t w = w0;
+  for (int32_t j = j0; j <= j_last && nrows < kScreenHeight; ++j) {
+    const int32_t gw = w >> 16;
+    if (gw < 0 || gw > 15) break;
+    rows[nrows++] = static_cast<uint8_t>(gw);
+    w = trunc_i32(static_cast<float>(w) + d);
+  }
+
   for (int32_t i = i0; i <= i_last; ++i) {
     const int32_t gu = u >> 16;
     // Only a degenerate scale (NaN, or far beyond the screen) can step outside the
     // glyph; stop there instead of reading past it.
     if (gu < 0 || gu > 15) break;
     const uint8_t* run = glyph + gu * 16;
-    uint16_t* out = buffer + (x0 + i) * kScreenHeight + e0;
-    int32_t w = w0;
-    for (int32_t j = j0; j <= j_last; ++j) {
-      const int32_t gw = w >> 16;
-      if (gw < 0 || gw > 15) break;
-      const uint8_t v = run[gw];
-      if (v != 0) out[j] = shade[v * 16];
-      w = trunc_i32(static_cast<float>(w) + d);
+    uint16_t* out = buffer + (x0 + i) * kScreenHeight + e0 + j0;
+    for (int32_t n = 0; n < nrows; ++n) {
+      const uint8_t v = run[rows[n]];
+      if (v != 0) out[n] = shade[v * 16];
     }
     u = trunc_i32(static_cast<float>(u) + d);
   }
