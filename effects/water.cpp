@@ -13,7 +13,8 @@
 
 namespace zudezed {
 
-std::array<uint8_t, kBufferElements> buffer1{}, buffer2{};
+// Word-aligned, so that four heights can be read as one 32-bit word.
+alignas(4) std::array<uint8_t, kBufferElements> buffer1{}, buffer2{};
 // Both pointers sit one column into their map; heights are addressed relative to
 // them, and Water works with the linear index k of the underlying map (base - 240).
 uint8_t* ba = buffer1.data() + kScreenHeight;
@@ -34,6 +35,61 @@ void Drop(uint8_t* map) {
   map[k - H - 1] = map[k - H + 1] = map[k + H - 1] = map[k + H + 1] = 64;
 }
 
+// The four heights k .. k + 3 of a map as one word (k a multiple of 4).
+inline uint32_t Heights4(const uint8_t* map, int32_t k) {
+  uint32_t w;
+  std::memcpy(&w, __builtin_assume_aligned(map + k, 4), sizeof w);
+  return w;
+}
+
+// The picture index shown at (x, e) when the displaced linear index lies outside the
+// picture: the nearest picture pixel, column and element clamped separately.
+[[gnu::noinline, gnu::cold]] int32_t EdgeIndex(int32_t x, int32_t e, int32_t dx, int32_t de) {
+  return std::clamp(x + dx, 0, kScreenWidth - 1) * H + std::clamp(e + de, 0, H - 1);
+}
+
+// Columns whose displaced index cannot leave the picture: dx and de lie in -64..63,
+// so the index 240 (x + dx) + e + de stays within 0..76799 for x = 65..255.
+constexpr int32_t kFirstInnerColumn = 65;
+constexpr int32_t kLastInnerColumn = 255;
+static_assert(kFirstInnerColumn * H - 64 * H - 64 >= 0 && (kFirstInnerColumn - 1) * H - 64 * H - 64 < 0);
+static_assert((kLastInnerColumn + 63) * H + (H - 1) + 63 < kBufferElements &&
+              (kLastInnerColumn + 64) * H + (H - 1) + 63 >= kBufferElements);
+
+// Four elements k .. k + 3 of column x, one after the other in memory order; c, n, p and
+// out point at element k of the latest map, the map being rewritten, the picture and
+// the screen. below is N[k - 1]; returns N[k + 3]. The clamp table maps 256 + v to v
+// clamped to 0..255, which is what is computed here; heights above 255 (the sum of
+// four heights can reach 1020 right after a drop) saturate at 255. The slope is read
+// as the map is being rewritten: N[k - 1] and N[k - 240] already hold this frame's
+// heights, N[k + 1] and N[k + 240] still those of two frames ago.
+template <bool kNearEdge>
+inline int32_t RippleFour(const uint8_t* c, uint8_t* n, const uint16_t* p, uint16_t* out,
+                          int32_t below, int32_t x, int32_t k) {
+#pragma GCC unroll 4
+  for (int32_t j = 0; j < 4; ++j) {
+    const int32_t sum = c[j - 1] + c[j + 1] + c[j - H] + c[j + H];
+    const int32_t h = std::clamp((sum >> 1) - n[j], 0, 255);
+    const int32_t dx = (below - n[j + 1]) >> 2;
+    const int32_t de = (n[j - H] - n[j + H]) >> 2;
+    // The displaced pixel is read by its linear index, so an element shifted past the
+    // top or bottom of its column reads the neighbouring column. Only an index outside
+    // the picture is bounded.
+    const int32_t offset = j + dx * H + de;
+    if constexpr (kNearEdge) {
+      const int32_t at = k + offset;
+      out[j] = static_cast<uint32_t>(at) < static_cast<uint32_t>(kBufferElements)
+                   ? p[offset]
+                   : p[EdgeIndex(x, k + j - x * H, dx, de) - k];
+    } else {
+      out[j] = p[offset];
+    }
+    n[j] = static_cast<uint8_t>(h);
+    below = h;
+  }
+  return below;
+}
+
 }  // namespace
 
 void Water(uint16_t* buffer) {
@@ -46,44 +102,39 @@ void Water(uint16_t* buffer) {
   uint8_t* nxt = ba - H;        // heights of the frame before, overwritten in place
   const uint16_t* pic = quib0.data();
 
+  // Four pixels as two words where both the screen buffer and the picture allow it.
+  const bool pixel_words =
+      ((reinterpret_cast<uintptr_t>(buffer) | reinterpret_cast<uintptr_t>(pic)) & 3) == 0;
+
   for (int32_t x = 1; x < kScreenWidth - 1; ++x) {
     const int32_t base = x * H;
-    // This frame's heights of the column. The clamp table maps 256 + v to v clamped to
-    // 0..255, which is what is computed here; heights above 255 (the sum of four
-    // heights can reach 1020 right after a drop) saturate at 255.
-    // Computing the column ahead of the refraction removes the per-element wait on
-    // the height just stored and lets this loop vectorise.
-    // col[1 + e] is the new height of element e, col[0] that of the element below it
-    // (the top of the column before, already rewritten).
-    std::array<uint8_t, H + 1> col;
-    col[0] = nxt[base - 1];
-    for (int32_t e = 0; e < H; ++e) {
+    // N[k - 1] as the refraction reads it: this frame's height of the element before
+    // (for element 0 the previous column's last, already rewritten).
+    int32_t below = nxt[base - 1];
+    for (int32_t e = 0; e < H; e += 4) {
       const int32_t k = base + e;
-      const int32_t sum = cur[k - 1] + cur[k + 1] + cur[k - H] + cur[k + H];
-      col[1 + e] = static_cast<uint8_t>(std::clamp((sum >> 1) - nxt[k], 0, 255));
+      // A calm group of four elements (most of the water at any time): where the latest
+      // heights around them are all zero, each new height is 0; where also the heights
+      // the refraction reads (N[k - 1] .. N[k + 4] and the neighbouring columns') are
+      // zero, each pixel is the picture's own and the old heights N[k .. k + 3] are
+      // already the new ones. Whole words are tested, a few more heights than needed.
+      if (below == 0 && (Heights4(cur, k - 4) | Heights4(cur, k) | Heights4(cur, k + 4) |
+                         Heights4(cur, k - H) | Heights4(cur, k + H) | Heights4(nxt, k) |
+                         Heights4(nxt, k + 4) | Heights4(nxt, k - H) | Heights4(nxt, k + H)) == 0) {
+        if (pixel_words) {
+          std::memcpy(__builtin_assume_aligned(buffer + k, 4), __builtin_assume_aligned(pic + k, 4),
+                      4 * sizeof(uint16_t));
+        } else {
+          for (int32_t i = 0; i < 4; ++i) buffer[k + i] = pic[k + i];
+        }
+        continue;
+      }
+      if (x < kFirstInnerColumn || x > kLastInnerColumn) {
+        below = RippleFour<true>(cur + k, nxt + k, pic + k, buffer + k, below, x, k);
+      } else {
+        below = RippleFour<false>(cur + k, nxt + k, pic + k, buffer + k, below, x, k);
+      }
     }
-    // The picture element each screen element shows, gathered in a loop of its own so
-    // that the slope and clamp arithmetic vectorises.
-    std::array<int32_t, H> src;
-    for (int32_t e = 0; e < H; ++e) {
-      const int32_t k = base + e;
-      // The slope is read as the map is being rewritten in element order: k - 1 and
-      // k - 240 already hold this frame's heights, k + 1 and k + 240 still those of
-      // two frames ago.
-      const int32_t dx = (col[e] - nxt[k + 1]) >> 2;
-      const int32_t de = (nxt[k - H] - nxt[k + H]) >> 2;
-      // The displaced pixel is read by its linear index, so an element shifted past
-      // the top or bottom of its column reads the neighbouring column. Only an index
-      // outside the picture is bounded: it shows the nearest picture pixel, column
-      // and element clamped separately.
-      const int32_t at = (x + dx) * H + e + de;
-      const int32_t edge =
-          std::clamp(x + dx, 0, kScreenWidth - 1) * H + std::clamp(e + de, 0, H - 1);
-      src[e] = static_cast<uint32_t>(at) < static_cast<uint32_t>(kBufferElements) ? at : edge;
-    }
-#pragma GCC unroll 8
-    for (int32_t e = 0; e < H; ++e) buffer[base + e] = pic[src[e]];
-    std::memcpy(nxt + base, col.data() + 1, H);
   }
 
   // Edge columns 0 and 319 are not computed: keep both height maps at rest there (the

@@ -2,7 +2,9 @@
 // old/new heights that the refraction reads, clamped displacement and the edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "assets/assets.h"
 #include "effects/effects.h"
@@ -123,6 +125,58 @@ TEST_F(WaterTest, DisplacementReadsTheLinearIndexAndBoundsOnlyOutsideThePicture)
   EXPECT_EQ((ba - H)[317 * H + 239], 255);
   EXPECT_EQ(f[318 * H + 239], 0);
   EXPECT_EQ(quib0[319 * H + 239], 0);  // the unstored last element reads 0
+}
+
+// The pass against the wave rule written element by element in memory order on plain
+// copies of the maps, over frames with drops, ripples meeting the picture's edges and
+// heights scattered where calm and rippling water meet: the calm-water shortcut must
+// change no height and no pixel.
+TEST_F(WaterTest, MatchesTheElementByElementRuleFrameAfterFrame) {
+  std::srand(5);
+  for (int n = 0; n < 300; ++n) {  // scattered heights, some at the edge columns' sides
+    const int k = H + std::rand() % (318 * H);
+    (n % 2 ? buffer1 : buffer2)[k] = static_cast<uint8_t>(std::rand() & 255);
+  }
+  std::vector<uint8_t> cur(kBufferElements), nxt(kBufferElements);
+  Frame f = MakeFrame(0xDEAD);
+  for (int frame = 0; frame < 40; ++frame) {
+    prticks = 1000 + 64 * frame;  // a drop every other frame
+    const bool drop = static_cast<uint32_t>(prticks - wtime) > 127;
+    const uint32_t seed = 1000u + static_cast<uint32_t>(frame);
+    // The reference: drop into the current map, then the rule on copies.
+    std::copy_n(ba - H, kBufferElements, cur.begin());
+    std::copy_n(bb - H, kBufferElements, nxt.begin());
+    if (drop) {
+      std::srand(seed);
+      const int a = std::rand() & 255, b = std::rand() % 240;
+      const int k = (a + 33) * H + b;
+      cur[k] = 255;
+      for (int o : {1, -1, H, -H}) cur[k + o] = 192;
+      for (int o : {H - 1, H + 1, -H - 1, -H + 1}) cur[k + o] = 64;
+    }
+    Frame want(kBufferElements);
+    for (int x = 1; x < 319; ++x) {
+      for (int e = 0; e < H; ++e) {
+        const int k = x * H + e;
+        const int sum = cur[k - 1] + cur[k + 1] + cur[k - H] + cur[k + H];
+        const int h = std::clamp((sum >> 1) - nxt[k], 0, 255);
+        const int dx = (nxt[k - 1] - nxt[k + 1]) >> 2;
+        const int de = (nxt[k - H] - nxt[k + H]) >> 2;
+        int at = (x + dx) * H + e + de;
+        if (at < 0 || at >= kBufferElements) {
+          at = std::clamp(x + dx, 0, 319) * H + std::clamp(e + de, 0, H - 1);
+        }
+        want[k] = quib0[at];
+        nxt[k] = static_cast<uint8_t>(h);
+      }
+    }
+    std::srand(seed);
+    Water(f.data());
+    for (int k = H; k < 319 * H; ++k) ASSERT_EQ(f[k], want[k]) << "frame " << frame << " k " << k;
+    // The edge clean-up of both maps, then the maps compared.
+    for (int e = 0; e < H; ++e) nxt[e] = nxt[319 * H + e] = 0;
+    for (int k = 0; k < kBufferElements; ++k) ASSERT_EQ((ba - H)[k], nxt[k]) << frame << " " << k;
+  }
 }
 
 TEST_F(WaterTest, EdgeColumnsOfBothMapsStayAtRest) {
