@@ -276,8 +276,8 @@ cmake --build "$arm_dir" -j"$jobs" --target zudezed-partbench >/dev/null
 bin="$arm_dir/zudezed-partbench"
 { exe_regions "$bin"; lib_regions "$bin"; } > "$work/demo.regions"
 
-# Marks: a frame begins at FrameStep with the frame work (Script); CheckJoy begins the
-# rest; GP32toPC, called by GpSurfaceFlip, is the conversion until it returns. The
+# Marks: a frame begins at FrameStep with the frame work (Script); the return from
+# Script begins the rest; GP32toPC, called by GpSurfaceFlip, is the conversion until it returns. The
 # precalculation runs from precalcs until it returns to StartUp; each function it
 # calls is a step of its own.
 conv_fn=$(arm-linux-gnueabi-nm --defined-only "$bin" | awk '$3 ~ /^_ZN7zudezed8GP32toPC/ { print $3 }')
@@ -285,7 +285,14 @@ flip_fn=$(arm-linux-gnueabi-nm --defined-only "$bin" | awk '$3 ~ /^_ZN7zudezed13
 {
   echo "exe $(basename "$bin")"
   echo "$(sym "$bin" '^_ZN7zudezed9FrameStepEv$') frame work"
-  echo "$(sym "$bin" '^_ZN7zudezed8CheckJoyEv$') set rest"
+  # The returns from Script: in Run, and in FrameStep where Run is inlined there.
+  script_ret=$(for caller in _ZN7zudezed3RunEv _ZN7zudezed9FrameStepEv; do
+    calls_of "$bin" "$caller" | awk '$1 == "bl" && $4 == "_ZN7zudezed6ScriptEv" { print $3 }'
+  done)
+  if [ -z "$script_ret" ]; then
+    note "no call of Script in Run or FrameStep"; exit 1
+  fi
+  for r in $script_ret; do echo "$r set rest work"; done
   echo "$(sym "$bin" "^$conv_fn\$") push conv rest"
   echo "$(return_site "$bin" "$flip_fn" "$conv_fn") pop conv"
   echo "$(sym "$bin" '^_ZN7zudezed8precalcsEv$') push precalc startup"
