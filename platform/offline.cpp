@@ -43,8 +43,7 @@ uint32_t OfflineStartUp(uint32_t start_ms) {
 }
 
 OfflineEnd PlayFrames(uint32_t base, const FrameTimes& times,
-                      const std::function<bool(const OfflineFrame&)>& after_frame,
-                      int64_t limit_ms,
+                      const std::function<bool(const OfflineFrame&)>& after_frame, int64_t limit_ms,
                       const std::function<void(const OfflineFrame&)>& before_frame) {
   OfflineEnd end;
   int64_t previous = 0;

@@ -27,10 +27,10 @@ FrameTimes Jittered(std::mt19937 rng, int64_t min_ms, int64_t max_ms);
 
 // One frame of an offline run.
 struct OfflineFrame {
-  int64_t n = 0;       // frame number, from 0
-  int64_t t = 0;       // its time in milliseconds of the timeline
-  int32_t part = 0;    // the part current when the frame began: the one that drew it
-  int32_t flip = 0;    // the buffer drawn and presented (flip when the frame began)
+  int64_t n = 0;     // frame number, from 0
+  int64_t t = 0;     // its time in milliseconds of the timeline
+  int32_t part = 0;  // the part current when the frame began: the one that drew it
+  int32_t flip = 0;  // the buffer drawn and presented (flip when the frame began)
   // After the frame: the presented buffer. Null before it (the first frame of the
   // timeline replaces both buffers).
   const uint16_t* buffer = nullptr;
