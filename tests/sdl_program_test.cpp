@@ -466,9 +466,10 @@ TEST_F(ProgramTest, HelpListsOptionsAndKeysAndBadOptionsExitWithStatus2) {
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
     EXPECT_EQ(o.out, "");
   }
-  // A part in range: the program starts and ends cleanly when asked to.
+  // A part in range: the program starts there and ends cleanly when asked to (part 1:
+  // the replay up to it is short even under the sanitizers).
   o = RunProgram(dir_, kHeadless, std::chrono::milliseconds(3000), SIGTERM, program,
-                 {"--part", "8"});
+                 {"--part", "1"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err, "");
 }
