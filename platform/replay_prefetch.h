@@ -1,6 +1,6 @@
 // The jump checkpoints made ahead of need. Reaching a part for the first time means
-// replaying the timeline up to it (about 2.5 s of processor time for the last part);
-// so that a jump does not wait for that, a child process of lowest priority replays
+// replaying the timeline up to it (about 1.3 s of processor time for the last part);
+// so that a jump does not wait for that, a child process of low priority (nice 10) replays
 // the whole timeline once, right after start-up, and hands each part's checkpoint over
 // through shared memory as soon as it has it. The demo itself runs on undisturbed; a
 // jump asked for before its checkpoint has arrived is made when it arrives.

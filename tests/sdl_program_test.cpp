@@ -613,7 +613,7 @@ TEST_F(WindowTest, KeyEightShowsTheWaterPictureWithinASecond) {
     if (failure.empty()) {
       window.erase(window.find_last_not_of(" \n") + 1);
       // The demo makes its jump checkpoints in a child process right after start-up;
-      // the key comes once that child is done (or after 120 s: at lowest priority on a
+      // the key comes once that child is done (or after 120 s: at low priority on a
       // busy machine it may take that long).
       const std::string children = "/proc/" + std::to_string(demo) + "/task/" +
                                    std::to_string(demo) + "/children";
