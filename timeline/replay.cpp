@@ -163,6 +163,9 @@ const std::vector<std::string> kReplayKept = {
     // The precalculation's progress screen.
     "prec_framebuffer", "prec_flip", "prec_ybar", "prec_shown", "prec_vsync", "textbuffer",
     "ybar_height", "total_precs",
+    // The blob stars' squares of the frame being drawn, written before they are read in
+    // every frame.
+    "star_spans", "star_drawn",
     // The replay's own bookkeeping.
     "rand_parking", "rand_adopted", "checkpoints", "origin", "recorded", "kReplayKept",
     // The controls (pause, jumps, overlay) and the music's order timing.
