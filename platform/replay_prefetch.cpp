@@ -71,6 +71,9 @@ uint8_t* Slot(int32_t n) {
 
 void PrefetchStart() {
   if (prefetch_memory != nullptr) return;
+  // On a single processor (the handheld) the child would take its share of every
+  // frame's time; there a jump replays when asked for instead.
+  if (sysconf(_SC_NPROCESSORS_ONLN) < 2) return;
   prefetch_slot = ReplayCheckpointSize();
   prefetch_bytes = sizeof(PrefetchHeader) + kParts * prefetch_slot;
   void* m = mmap(nullptr, prefetch_bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
