@@ -7,6 +7,7 @@
 //  - Timeline frames: one per display frame (requestAnimationFrame). A hidden page
 //    gets no display frames; a timer then resumes the loop, so the timeline keeps
 //    going by its clock.
+//    At every timeline frame the music is kept with the timeline (zzMusicFollow).
 //  - The progress screen (before the timeline starts): the precalculation goes on
 //    without waiting and hands over only when a display frame is due, so it takes
 //    as long as its work, as on the desktop.
@@ -15,7 +16,7 @@
 mergeInto(LibraryManager.library, {
   $zzFlip: {last: 0, wasLive: false},
 
-  SDL_Flip__deps: ['$Asyncify', '$zzFlip'],
+  SDL_Flip__deps: ['$Asyncify', '$zzFlip', '$zzMusicFollow'],
   SDL_Flip: function(surf) {
     if (Asyncify.state !== Asyncify.State.Normal) return Asyncify.handleSleep(null);
     var now = performance.now();
@@ -25,6 +26,7 @@ mergeInto(LibraryManager.library, {
       Module['zzOnFrameWork'](now - zzFlip.last, Module['_zz_web_part']());
     }
     zzFlip.wasLive = live;
+    if (live) zzMusicFollow(Module['_zz_web_timeline_ms']());
     if (!live && now - zzFlip.last < (Module['zzFast'] ? 50 : 16)) return 0;
     if (Module['zzOnYield']) Module['zzOnYield']();
     return Asyncify.handleSleep(function(wakeUp) {

@@ -44,18 +44,19 @@ mergeInto(LibraryManager.library, {
   },
 
   // The timeline clock starts: the page may now read the music's and the timeline's
-  // positions (zzSync) to see that they agree.
+  // positions (zzSync) to see that they agree (timelineMs is null while paused).
   zz_web_timeline_starts__deps: ['$SDL', '$zzHeardNow'],
   zz_web_timeline_starts: function() {
-    var startTick = (Date.now() - SDL.startTime) | 0;
     Module['zzTimelineStarted'] = true;
     Module['zzSync'] = function() {
       var ctx = SDL.audioContext, audio = SDL.music.audio;
+      var clockMs = Module['_zz_web_timeline_ms']();
       var result = {
-        timelineMs: (Date.now() - SDL.startTime) - startTick,
+        timelineMs: clockMs >= 0 ? clockMs : null,
         contextState: ctx ? ctx.state : 'none',
         contextTime: ctx ? ctx.currentTime : 0,
-        musicMs: null
+        musicMs: null,
+        musicRestarts: Module['zzMusicRestarts'] || 0
       };
       if (ctx && audio && audio.webAudioNode) result.musicMs = (zzHeardNow(ctx) - audio.startTime) * 1000;
       return result;
@@ -63,9 +64,54 @@ mergeInto(LibraryManager.library, {
     if (Module['zzOnTimelineStart']) Module['zzOnTimelineStart']();
   },
 
+  // The music follows the timeline clock. The browser's audio output can stall (on a
+  // busy machine, 10 to 90 ms at a time) while the page clock runs on, and a paused
+  // and resumed recording starts again only after the output's latency: both leave the
+  // music behind the pictures for good. A jump moves the timeline but not the
+  // recording. So at every frame the position heard is compared with the timeline
+  // time (the recording starts at timeline time 0); when they stay more than
+  // kApartMs apart for kApartFrames frames in a row (a single reading may be off by
+  // the output timestamp's own jitter), the recording is started again, kLeadS ahead
+  // on the context's clock, at the position the timeline will have when it is heard.
+  // The old source plays until the new one starts: the seam is one cut, no gap.
+  $zzFollow: {apart: 0, restarts: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05},
+  $zzMusicFollow__deps: ['$SDL', '$zzHeardNow', '$zzFollow'],
+  $zzMusicFollow: function(timelineMs) {
+    var ctx = SDL.audioContext, audio = SDL.music.audio;
+    var old = audio && audio.webAudioNode;
+    if (timelineMs < 0 || !ctx || ctx.state !== 'running' || !old || !old.buffer) {
+      zzFollow.apart = 0;
+      return;
+    }
+    var heard = zzHeardNow(ctx);
+    if (Math.abs((heard - audio.startTime) * 1000 - timelineMs) <= zzFollow.kApartMs) {
+      zzFollow.apart = 0;
+      return;
+    }
+    if (++zzFollow.apart < zzFollow.kApartFrames) return;
+    zzFollow.apart = 0;
+    var when = ctx.currentTime + zzFollow.kLeadS;
+    var offset = Math.max(0, when - heard + timelineMs / 1000);
+    // Past the recording's end (a jump to the very end): the music ends as it is.
+    if (offset >= old.buffer.duration) return;
+    var node = ctx.createBufferSource();
+    node.buffer = old.buffer;
+    node.loop = old.loop;
+    node.onended = old.onended;
+    node.connect(audio.webAudioPannerNode);
+    old.onended = undefined;
+    old.stop(when);
+    node.start(when, offset);
+    audio.webAudioNode = node;
+    audio.startTime = when - offset;
+    zzFollow.restarts += 1;
+    Module['zzMusicRestarts'] = zzFollow.restarts;
+  },
+
   // The browser's player plays a recording of the module, which has no orders to
-  // start at: a jump leaves the music playing on (emscripten's SDL_mixer has no
-  // Mix_SetMusicPosition). SDL_mixer's answer for a music that cannot be positioned.
+  // start at (emscripten's SDL_mixer has no Mix_SetMusicPosition): after a jump the
+  // recording follows the timeline by itself (zzMusicFollow). SDL_mixer's answer for a
+  // music that cannot be positioned.
   Mix_SetMusicPosition: function(position) {
     return -1;
   },

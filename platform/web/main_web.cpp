@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/clock_sim.h"
+#include "platform/controls.h"
 #include "platform/sound.h"
 #include "platform/web/web.h"
 #include "platform/zudezed.h"
@@ -48,6 +49,12 @@ int RenderOneFrame(int ms) {
 
 // The part being played, for the page's per-part frame costs.
 extern "C" EMSCRIPTEN_KEEPALIVE int zz_web_part() { return zudezed::part; }
+
+// The timeline time the clock reads now, which the page's music follows
+// (library_sound.js); -1 while the clock stands still.
+extern "C" EMSCRIPTEN_KEEPALIVE int zz_web_timeline_ms() {
+  return zudezed::paused != 0 ? -1 : zudezed::Ticks() - zudezed::timeline_origin;
+}
 
 int main() {
   // The canvas is the 320 x 240 screen; the page scales it.

@@ -9,7 +9,7 @@
 #
 #   tools/web/run-tests.sh
 #
-# Writes the measured figures to build-web/web-report.json. About 10 minutes on two
+# Writes the measured figures to build-web/web-report.json. About 7 minutes on two
 # cores from a fresh clone, most of it the real-time timeline.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
