@@ -18,10 +18,44 @@ mergeInto(LibraryManager.library, {
     return 0;
   },
 
+  // Mix_LoadMUS, with the browser's decoding watched: SDL_mixer asks the context to
+  // decode without a way to fail, so a file the browser cannot decode would only be
+  // waited for. Its decodeAudioData is shadowed on the context for the one call.
+  zz_web_load_music__deps: ['$SDL', 'Mix_LoadMUS'],
+  zz_web_load_music: function(path) {
+    var ctx = SDL.audioContext, failure = {failed: false};
+    if (ctx) {
+      var decode = ctx.decodeAudioData;
+      ctx.decodeAudioData = function(bytes, decoded) {
+        var done = decode.call(ctx, bytes, decoded, function() { failure.failed = true; });
+        if (done && done.catch) done.catch(function() { failure.failed = true; });
+        return done;
+      };
+    }
+    var id;
+    try {
+      id = _Mix_LoadMUS(path);
+    } finally {
+      if (ctx) delete ctx.decodeAudioData;
+    }
+    var info = SDL.audios[id];
+    if (info && info.webAudio) info.webAudio.zzFailure = failure;
+    return id;
+  },
+
   zz_web_music_decoding__deps: ['$SDL'],
   zz_web_music_decoding: function(id) {
     var info = SDL.audios[id];
-    return info && info.webAudio && info.webAudio.onDecodeComplete !== undefined ? 1 : 0;
+    if (!info || !info.webAudio || info.webAudio.onDecodeComplete === undefined) return 0;
+    return info.webAudio.zzFailure && info.webAudio.zzFailure.failed ? 0 : 1;
+  },
+
+  zz_web_music_undecodable__deps: ['$SDL'],
+  zz_web_music_undecodable: function(id) {
+    var info = SDL.audios[id];
+    if (!info || !info.webAudio || !info.webAudio.zzFailure || !info.webAudio.zzFailure.failed) return 0;
+    if (Module['zzOnMusicUndecodable']) Module['zzOnMusicUndecodable']();
+    return 1;
   },
 
   // The context time heard at this moment: the output timestamp (which includes the
@@ -116,7 +150,21 @@ mergeInto(LibraryManager.library, {
     return -1;
   },
 
+  // The run is over; a new run is a new instance of the program. This one's SDL stops
+  // listening to the page, or it would keep collecting its key presses (and keep the
+  // whole instance alive) for as long as the page is open.
+  zz_web_demo_ended__deps: ['$SDL'],
   zz_web_demo_ended: function() {
+    if (SDL.receiveEvent) {
+      var keys = Module['keyboardListeningElement'] || document;
+      ['keydown', 'keyup', 'keypress'].forEach(function(type) {
+        keys.removeEventListener(type, SDL.receiveEvent);
+      });
+      window.removeEventListener('focus', SDL.receiveEvent);
+      window.removeEventListener('blur', SDL.receiveEvent);
+      window.removeEventListener('unload', SDL.receiveEvent);
+      document.removeEventListener('visibilitychange', SDL.receiveEvent);
+    }
     if (Module['zzOnEnd']) Module['zzOnEnd']();
   },
 });

@@ -27,7 +27,7 @@ constexpr int kChannels = 1;
 constexpr int kChunk = 512;
 // How long the browser may take to decode the recording or to start its output
 // before the demo goes on without waiting (a browser that refuses to play sound never
-// starts it).
+// starts it; a file it cannot decode ends the wait at once, and the demo runs silent).
 constexpr int kDecodeWaitMs = 10000;
 constexpr int kStartWaitMs = 1000;
 constexpr int kPollMs = 5;
@@ -47,7 +47,7 @@ void SoundInit() {
     std::printf("Couldn't open %s", kWebMusicFile);
     std::fflush(stdout);
   } else if (zz_web_sound_allowed()) {
-    music = Mix_LoadMUS(path.c_str());
+    music = zz_web_load_music(path.c_str());
     if (music == nullptr) {
       std::fputs(SDL_GetError(), stdout);
       std::fflush(stdout);
@@ -61,6 +61,14 @@ void SoundInit() {
   // sound late.
   for (int waited = 0; zz_web_music_decoding(music) && waited < kDecodeWaitMs; waited += kPollMs) {
     emscripten_sleep(kPollMs);
+  }
+  if (zz_web_music_undecodable(music)) {
+    std::printf("Couldn't decode %s", kWebMusicFile);
+    std::fflush(stdout);
+    Mix_FreeMusic(music);
+    music = nullptr;
+    zz_web_timeline_starts();
+    return;
   }
   Mix_PlayMusic(music, 0);
   // The sound reaches the listener after the output's latency: wait until then.

@@ -24,8 +24,12 @@ extern "C" {
 void zz_web_adopt_audio_context();
 // 1 when the browser lets the page play sound now; otherwise tells the page.
 int zz_web_sound_allowed();
+// Mix_LoadMUS, watching whether the browser can decode the file.
+_Mix_Music* zz_web_load_music(const char* path);
 // 1 while the browser is still decoding the loaded music.
 int zz_web_music_decoding(_Mix_Music* music);
+// 1 when the browser could not decode it (and tells the page).
+int zz_web_music_undecodable(_Mix_Music* music);
 // Milliseconds until the playing music is heard (0 when it is, or plays nowhere).
 int zz_web_music_until_heard();
 // Tells the page that the timeline clock starts now (after the progress screen).

@@ -71,10 +71,11 @@ after(async () => {
   }
 });
 
-async function openPage(url, init) {
+async function openPage(url, init, prepare) {
   const page = await context.newPage();
   page.on('pageerror', (e) => { page.errors = (page.errors || []).concat(String(e)); });
   if (init) await page.addInitScript(init);
+  if (prepare) await prepare(page);
   await page.goto(url);
   return page;
 }
@@ -281,6 +282,14 @@ describe('the page in chromium', () => {
     assert.equal(await page.evaluate(() => window.zudezed.runs), 2);
     await sleep(800);
     assert.ok(nonBlack(await canvasPixels(page)) > 2000);
+    // The ended run no longer listens to the page's keys: one program's keydown
+    // listener on the document, not one for every run (emscripten's one-time listener
+    // that resumes audio on the first key goes with that key).
+    const cdp = await context.newCDPSession(page);
+    const doc = await cdp.send('Runtime.evaluate', {expression: 'document'});
+    const {listeners} = await cdp.send('DOMDebugger.getEventListeners', {objectId: doc.result.objectId});
+    assert.equal(listeners.filter((l) => l.type === 'keydown' && !l.once).length, 1);
+    await cdp.detach();
     assert.deepEqual(page.errors || [], []);
     await page.close();
   });
@@ -308,20 +317,31 @@ describe('the page in chromium', () => {
     });
   }
 
-  test('a missing music file: the demo runs silent and says so once', async () => {
-    const page = await openPage(baseNoMusic);
-    await waitState(page, 'ready');
-    await page.click('#overlay');
-    await waitState(page, 'running');
-    await sleep(1000);
-    assert.ok(nonBlack(await canvasPixels(page)) > 2000);
-    const notices = await page.evaluate(() => window.zudezed.notices);
-    assert.equal(notices.length, 1);
-    assert.match(notices[0].text, /missing/);
-    assert.equal((await page.evaluate(() => window.zudezed.sync())).musicMs, null);
-    assert.deepEqual(page.errors || [], []);
-    await page.close();
-  });
+  const badMusic = {
+    missing: {url: () => baseNoMusic, text: /missing/},
+    // Bytes that are no music at all, served as MP3.
+    undecodable: {url: () => base, text: /cannot decode/,
+                  prepare: (page) => page.route('**/sorvaline.mp3', (r) => r.fulfill(
+                    {status: 200, contentType: 'audio/mpeg', body: Buffer.alloc(65536, 0x5a)}))},
+  };
+  for (const [name, bad] of Object.entries(badMusic)) {
+    test(`${name} music: the demo runs silent, at once, and says so once`, async () => {
+      const page = await openPage(bad.url(), null, bad.prepare);
+      await waitState(page, 'ready');
+      await page.click('#overlay');
+      await waitState(page, 'running');
+      const t = await page.evaluate(() => window.zudezed.timings);
+      assert.ok(t.timeline - t.click < 5000, `the timeline started ${t.timeline - t.click} ms after the click`);
+      await sleep(1000);
+      assert.ok(nonBlack(await canvasPixels(page)) > 2000);
+      const notices = await page.evaluate(() => window.zudezed.notices);
+      assert.equal(notices.length, 1);
+      assert.match(notices[0].text, bad.text);
+      assert.equal((await page.evaluate(() => window.zudezed.sync())).musicMs, null);
+      assert.deepEqual(page.errors || [], []);
+      await page.close();
+    });
+  }
 
   const refusals = {
     'no Web Audio at all': () => { delete window.AudioContext; delete window.webkitAudioContext; },

@@ -191,6 +191,9 @@
       preRun: [function (m) {
         if (music && !oneFrame) m.FS.writeFile(MUSIC, new Uint8Array(music));
       }],
+      zzOnMusicUndecodable: function () {
+        noteOnce('music', 'This browser cannot decode the music (' + MUSIC + '): the demo runs silent.');
+      },
       zzOnSoundRefused: function () {
         noteOnce('audio', 'The browser did not allow sound: the demo runs silent.');
       },
