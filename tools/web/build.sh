@@ -45,7 +45,8 @@ cmake --build "$web_dir" -j"$jobs" --target zudezed zudezed-framehash
 mkdir -p "$site"
 cp platform/web/page/index.html platform/web/page/page.js platform/web/page/page.css "$site/"
 music_wav="$web_dir/sorvaline.wav"
-if [ ! -f "$site/sorvaline.mp3" ] || [ "$host_dir/sorvaline.mod" -nt "$site/sorvaline.mp3" ]; then
+if [ ! -f "$site/sorvaline.mp3" ] || [ "$host_dir/sorvaline.mod" -nt "$site/sorvaline.mp3" ] ||
+   [ "$host_dir/zudezed-musicrender" -nt "$site/sorvaline.mp3" ]; then
   "$host_dir/zudezed-musicrender" "$host_dir/sorvaline.mod" "$music_wav"
   # MPEG-2 layer III at the mixer's own rate: every browser decodes it.
   ffmpeg -v error -y -i "$music_wav" -c:a libmp3lame -b:a 64k "$site/sorvaline.mp3"

@@ -236,6 +236,7 @@ describe('the page in chromium', () => {
       if (score > best.score) best = {lag, score};
     }
     report.musicDecodeLagSamples = best.lag;
+    report.musicSamples = {recorded: recorded.length, decoded: decoded.length};
     assert.equal(best.lag, 0, `the decoded music is shifted by ${best.lag} samples`);
   });
 
