@@ -107,13 +107,16 @@ mergeInto(LibraryManager.library, {
   // kApartMs apart for kApartFrames frames in a row (a single reading may be off by
   // the output timestamp's own jitter), the recording is started again, kLeadS ahead
   // on the context's clock, at the position the timeline will have when it is heard.
-  // The old source plays until the new one starts: the seam is one cut, no gap.
-  $zzFollow: {apart: 0, restarts: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05},
+  // The old source plays until the new one starts: the seam is one cut, no gap. While
+  // a new source waits for its start (an output that has stopped altogether leaves
+  // the context's clock standing), it is not replaced by another.
+  $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05},
   $zzMusicFollow__deps: ['$SDL', '$zzHeardNow', '$zzFollow'],
   $zzMusicFollow: function(timelineMs) {
     var ctx = SDL.audioContext, audio = SDL.music.audio;
     var old = audio && audio.webAudioNode;
-    if (timelineMs < 0 || !ctx || ctx.state !== 'running' || !old || !old.buffer) {
+    if (timelineMs < 0 || !ctx || ctx.state !== 'running' || !old || !old.buffer ||
+        ctx.currentTime < zzFollow.startsAt) {
       zzFollow.apart = 0;
       return;
     }
@@ -138,6 +141,7 @@ mergeInto(LibraryManager.library, {
     node.start(when, offset);
     audio.webAudioNode = node;
     audio.startTime = when - offset;
+    zzFollow.startsAt = when;
     zzFollow.restarts += 1;
     Module['zzMusicRestarts'] = zzFollow.restarts;
   },
