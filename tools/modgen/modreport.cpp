@@ -58,9 +58,9 @@ bool ReadReportModule(const std::vector<uint8_t>& b, ReportModule* mod, std::str
   mod->patterns.assign(patterns, {});
   for (auto& p : mod->patterns) {
     for (auto& row : p) {
-      for (ReportCell& c : row) {
-        c.sample = (b[at] & 0xF0) | (b[at + 2] >> 4);
-        c.period = (b[at] & 0x0F) << 8 | b[at + 1];
+      for (ModCell& c : row) {
+        c.sample = static_cast<uint8_t>((b[at] & 0xF0) | (b[at + 2] >> 4));
+        c.period = static_cast<uint16_t>((b[at] & 0x0F) << 8 | b[at + 1]);
         c.effect = b[at + 2] & 0x0F;
         c.param = b[at + 3];
         at += 4;
@@ -79,7 +79,7 @@ std::vector<double> ReportOrderStarts(const ReportModule& mod) {
     const auto& pat = mod.patterns[mod.order[pos]];
     for (;;) {
       int next_row = -1;
-      for (const ReportCell& c : pat[row]) {
+      for (const ModCell& c : pat[row]) {
         if (c.effect == 0xF && c.param != 0) (c.param < 32 ? speed : tempo) = c.param;
         if (c.effect == 0xD) next_row = (c.param >> 4) * 10 + (c.param & 0x0F);
       }
@@ -95,7 +95,7 @@ std::vector<double> ReportOrderStarts(const ReportModule& mod) {
   return starts;
 }
 
-std::string EffectKey(const ReportCell& c) {
+std::string EffectKey(const ModCell& c) {
   static const char kHex[] = "0123456789ABCDEF";
   if (c.effect == 0 && c.param == 0) return "";
   if (c.effect == 0xE) return std::string("E") + kHex[c.param >> 4] + "x";

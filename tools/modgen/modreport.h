@@ -9,21 +9,15 @@
 #include <string>
 #include <vector>
 
-namespace zudezed {
+#include "tools/modgen/modgen.h"
 
-// One channel of one row as the file stores it.
-struct ReportCell {
-  int sample = 0;
-  int period = 0;
-  int effect = 0;
-  int param = 0;
-};
+namespace zudezed {
 
 struct ReportModule {
   std::string title;
   int song_length = 0;
   std::array<int, 128> order{};
-  std::vector<std::array<std::array<ReportCell, 4>, 64>> patterns;
+  std::vector<std::array<std::array<ModCell, kModChannels>, kModRows>> patterns;  // as stored
   std::array<int, 31> sample_volume{};
 };
 
@@ -38,7 +32,7 @@ std::vector<double> ReportOrderStarts(const ReportModule& mod);
 
 // An effect command as a listener's tools name it: "4xy" or "ECx"; the arpeggio only
 // with a non-zero parameter. Empty for a cell without an effect.
-std::string EffectKey(const ReportCell& cell);
+std::string EffectKey(const ModCell& cell);
 
 // The long name of an effect key ("4xy" -> "vibrato").
 std::string EffectName(const std::string& key);
