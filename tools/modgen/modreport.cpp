@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <complex>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
+
+#include <unistd.h>
 
 namespace zudezed {
 
@@ -317,6 +321,167 @@ bool RenderThroughMixer(const std::string& path, int rate, int channels, MixerRe
   }
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
   return ok;
+}
+
+double VibratoSemitones(int period, int depth) {
+  const int bend = (255 * depth) >> 7;
+  if (period <= bend) return INFINITY;
+  return 12.0 * std::log2(static_cast<double>(period) / (period - bend));
+}
+
+std::vector<VibratoUse> VibratoCensus(const ReportModule& mod) {
+  std::vector<VibratoUse> out;
+  std::array<int, 4> period{}, since{};
+  int row = 0;
+  for (int pos = 0; pos < mod.song_length; ++pos) {
+    const auto& pat = mod.patterns[mod.order[pos]];
+    for (;;) {
+      int next_row = -1;
+      for (int ch = 0; ch < 4; ++ch) {
+        const ModCell& c = pat[row][ch];
+        // A tone portamento's note is where the glide goes, not a new note.
+        if (c.period != 0 && c.effect != 0x3 && c.effect != 0x5) {
+          period[ch] = c.period;
+          since[ch] = 0;
+        }
+        if (c.effect == 0x4 && (c.param & 0x0F) != 0 && period[ch] != 0) {
+          VibratoUse v;
+          v.order = pos;
+          v.row = row;
+          v.channel = ch;
+          v.period = period[ch];
+          v.depth = c.param & 0x0F;
+          v.rows_after_note = since[ch];
+          v.semitones = VibratoSemitones(v.period, v.depth);
+          out.push_back(v);
+        }
+        if (c.effect == 0xD) next_row = (c.param >> 4) * 10 + (c.param & 0x0F);
+      }
+      for (int& n : since) ++n;
+      if (next_row >= 0 || row == 63) {
+        row = next_row >= 0 && next_row < 64 ? next_row : 0;
+        break;
+      }
+      ++row;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// In-place radix-2 FFT of a power-of-two length.
+void Fft(std::vector<std::complex<double>>& a) {
+  const size_t n = a.size();
+  for (size_t i = 1, j = 0; i < n; ++i) {
+    size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(a[i], a[j]);
+  }
+  for (size_t len = 2; len <= n; len <<= 1) {
+    const double angle = -6.283185307179586 / static_cast<double>(len);
+    const std::complex<double> step(std::cos(angle), std::sin(angle));
+    for (size_t i = 0; i < n; i += len) {
+      std::complex<double> w(1.0, 0.0);
+      for (size_t k = 0; k < len / 2; ++k) {
+        const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
+        a[i + k] = u + v;
+        a[i + k + len / 2] = u - v;
+        w *= step;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+BandSplit SplitAt(const std::vector<int16_t>& mono, int rate, double split_hz) {
+  constexpr size_t kSize = 4096, kHop = 2048;
+  std::vector<double> power(kSize / 2 + 1, 0.0);
+  std::vector<double> hann(kSize);
+  for (size_t i = 0; i < kSize; ++i) {
+    hann[i] = 0.5 - 0.5 * std::cos(6.283185307179586 * static_cast<double>(i) / kSize);
+  }
+  std::vector<std::complex<double>> block(kSize);
+  size_t blocks = 0;
+  for (size_t at = 0; at + kSize <= mono.size(); at += kHop, ++blocks) {
+    for (size_t i = 0; i < kSize; ++i) block[i] = hann[i] * (mono[at + i] / 32768.0);
+    Fft(block);
+    for (size_t k = 0; k <= kSize / 2; ++k) power[k] += std::norm(block[k]);
+  }
+  BandSplit out;
+  double below = 0.0, above = 0.0;
+  for (size_t k = 0; k <= kSize / 2; ++k) {
+    (static_cast<double>(k) * rate / kSize < split_hz ? below : above) += power[k];
+  }
+  const double total = below + above;
+  // Parseval with the window's mean square (3/8): mean power per frame.
+  const double scale = blocks == 0 ? 0.0 : 1.0 / (blocks * kSize * kSize * 0.375 / 2.0);
+  out.below_db = 10.0 * std::log10(below * scale);
+  out.above_db = 10.0 * std::log10(above * scale);
+  out.above_share = total > 0.0 ? above / total : 0.0;
+  double sum = 0.0;
+  for (size_t k = 0; k <= kSize / 2 && total > 0.0; ++k) {
+    sum += power[k];
+    if (sum >= total / 2.0) {
+      out.median_hz = static_cast<double>(k) * rate / kSize;
+      break;
+    }
+  }
+  return out;
+}
+
+bool RenderInstrumentAlone(const std::vector<uint8_t>& b, int sample, int rate,
+                           MixerRender* out, std::string* error) {
+  ReportModule mod;
+  if (!ReadReportModule(b, &mod, error)) return false;
+  if (sample < 1 || sample > 31) {
+    *error = "no sample slot " + std::to_string(sample);
+    return false;
+  }
+  std::vector<uint8_t> copy = b;
+  size_t at = 1084 + 1024 * mod.patterns.size();
+  for (int i = 0; i < 31; ++i) {
+    const size_t length = static_cast<size_t>(Word(b, 20 + 30 * i + 22)) * 2;
+    if (i + 1 != sample) std::fill(copy.begin() + at, copy.begin() + at + length, 0);
+    at += length;
+  }
+  char path[] = "/tmp/modreport-alone-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) {
+    *error = "cannot create a temporary file";
+    return false;
+  }
+  close(fd);
+  bool ok = false;
+  {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(copy.data()), static_cast<std::streamsize>(copy.size()));
+    ok = static_cast<bool>(file);
+  }
+  if (!ok) {
+    *error = std::string("cannot write ") + path;
+  } else {
+    ok = RenderThroughMixer(path, rate, 1, out, error);
+  }
+  std::remove(path);
+  return ok;
+}
+
+Window LoudestWindow(const std::vector<int16_t>& mono, int rate, double t0, double t1,
+                     double window_seconds, double step_seconds) {
+  Window best{-INFINITY, t0};
+  const size_t length = static_cast<size_t>(std::llround(window_seconds * rate));
+  for (int i = 0;; ++i) {
+    const double start = t0 + i * step_seconds;
+    if (start + window_seconds > t1 + 1e-9) break;
+    const size_t f0 = static_cast<size_t>(std::llround(start * rate));
+    if (f0 + length > mono.size()) break;
+    const double db = RmsDb(mono.data() + f0, length);
+    if (db > best.db) best = {db, start};
+  }
+  return best;
 }
 
 std::string Ranges(const std::vector<int>& v) {

@@ -72,6 +72,52 @@ struct MixerRender {
 bool RenderThroughMixer(const std::string& path, int rate, int channels, MixerRender* out,
                         std::string* error);
 
+// One vibrato that a held note takes up (4xy with a depth), in playing order: where it
+// is, the note's period, how many rows after the note it begins, and its swing in
+// semitones either side of the note as a ProTracker player bends the period (the
+// sine's peak 255 times the depth, shifted right by 7; the wider side, below the
+// period, is given).
+struct VibratoUse {
+  int order = 0;
+  int row = 0;
+  int channel = 0;
+  int period = 0;
+  int depth = 0;
+  int rows_after_note = 0;
+  double semitones = 0.0;
+};
+std::vector<VibratoUse> VibratoCensus(const ReportModule& mod);
+
+// The swing in semitones of vibrato depth `depth` on a note of `period`.
+double VibratoSemitones(int period, int depth);
+
+// How a render's energy divides at `split_hz`: energy below and above as dB of full
+// scale (mean power over the whole render), the share above, and the median frequency
+// (half the energy lies below it). Hann-windowed 4096-point spectra every 2048 frames.
+struct BandSplit {
+  double below_db = 0.0;
+  double above_db = 0.0;
+  double above_share = 0.0;
+  double median_hz = 0.0;
+};
+BandSplit SplitAt(const std::vector<int16_t>& mono, int rate, double split_hz);
+
+// A render of the module with only one instrument sounding: the sample data of every
+// other sample slot is silenced in a temporary copy of the file, which SDL_mixer then
+// plays as the demo does (mono). `sample` is 1..31.
+bool RenderInstrumentAlone(const std::vector<uint8_t>& module_bytes, int sample, int rate,
+                           MixerRender* out, std::string* error);
+
+// The loudest window of `window_seconds` lying within [t0, t1) seconds of a mono render,
+// windows starting every `step_seconds`: its RMS in dB and where it starts. -inf (start
+// t0) when no window fits.
+struct Window {
+  double db = 0.0;
+  double start = 0.0;
+};
+Window LoudestWindow(const std::vector<int16_t>& mono, int rate, double t0, double t1,
+                     double window_seconds, double step_seconds);
+
 // Formats "3-5, 9, 12" from ascending numbers.
 std::string Ranges(const std::vector<int>& values);
 

@@ -4,10 +4,12 @@
 // each section's start beside its part's start with its loudness, and the effect
 // commands with the order positions that use them. The sections are the score's, so
 // the module should be the one this generator writes.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -104,6 +106,71 @@ int main(int argc, char** argv) {
       std::printf("| %d | %s | | | %.3f s | | %.2f dB | %.2f dBFS |\n", sec.first_order,
                   sec.name.c_str(), t0, rms, peak);
     }
+  }
+
+  // The climax (part 4) and the finale (part 8, to the end): their loudest 10 s windows.
+  // The stars-alone stretch: from the first change inside part 1 (the object flies
+  // away) to part 2, in 5 s windows.
+  double climax0 = 0.0, climax1 = 0.0, finale0 = 0.0, stretch0 = -1.0, stretch1 = 0.0;
+  for (int i = 0; i < modsectioncount; ++i) {
+    const ModSection& sec = modsections[i];
+    const int end_order = i + 1 < modsectioncount ? modsections[i + 1].first_order
+                                                  : mod.song_length;
+    if (sec.part == 4) climax0 = starts[sec.first_order], climax1 = starts[end_order];
+    if (sec.part == 8) finale0 = starts[sec.first_order];
+    if (sec.part < 0 && i > 0 && modsections[i - 1].part == 1) stretch0 = starts[sec.first_order];
+    if (sec.part == 2) stretch1 = starts[sec.first_order];
+  }
+  const Window climax = LoudestWindow(s, kRate, climax0, climax1, 10.0, 0.1);
+  const Window finale = LoudestWindow(s, kRate, finale0, played, 10.0, 0.1);
+  std::printf("\n| Loudest 10 s window | RMS | From |\n|---|---|---|\n");
+  std::printf("| climax (part 4) | %.2f dB | %.1f s |\n", climax.db, climax.start);
+  std::printf("| finale (part 8) | %.2f dB | %.1f s |\n", finale.db, finale.start);
+  std::printf("| finale - climax | %+.2f dB | |\n", finale.db - climax.db);
+  if (stretch0 >= 0.0) {
+    std::printf("\nFrom the object's exit (%.2f s) to the flash (%.2f s), 5 s windows:",
+                stretch0, stretch1);
+    for (double t = stretch0; t + 5.0 <= stretch1; t += 5.0) {
+      std::printf(" %.2f dB", LoudestWindow(s, kRate, t, t + 5.0, 5.0, 5.0).db);
+    }
+    std::printf("\n");
+  }
+
+  // Held notes' vibrato, grouped by channel, note, depth and delay.
+  const std::vector<VibratoUse> vibratos = VibratoCensus(mod);
+  std::map<std::array<int, 4>, int> groups;
+  double widest = 0.0;
+  int earliest = 1 << 30;
+  for (const VibratoUse& v : vibratos) {
+    ++groups[{v.channel, v.period, v.depth, v.rows_after_note}];
+    widest = std::max(widest, v.semitones);
+    earliest = std::min(earliest, v.rows_after_note);
+  }
+  std::printf("\n%zu held notes take up a vibrato; the widest swings %.2f semitones either "
+              "side, the earliest begins %d rows after its note.\n\n",
+              vibratos.size(), widest, vibratos.empty() ? 0 : earliest);
+  std::printf("| Channel | Period | Depth | Semitones | Rows after the note | Notes |\n");
+  std::printf("|---|---|---|---|---|---|\n");
+  for (const auto& [key, count] : groups) {
+    std::printf("| %d | %d | %d | %.2f | %d | %d |\n", key[0], key[1], key[2],
+                VibratoSemitones(key[1], key[2]), key[3], count);
+  }
+
+  // Each instrument alone: its energy below and above 200 Hz.
+  std::fprintf(stderr, "modreport: rendering each instrument alone...\n");
+  std::printf("\nEach instrument alone through the demo's player, energy split at 200 Hz:\n\n");
+  std::printf("| # | Instrument | Below 200 Hz | Above 200 Hz | Share above | Median |\n");
+  std::printf("|---|---|---|---|---|---|\n");
+  for (int i = 1; i <= 31; ++i) {
+    const size_t at = 20 + 30 * (i - 1);
+    if ((bytes[at + 22] << 8 | bytes[at + 23]) <= 1) continue;
+    std::string name;
+    for (size_t k = 0; k < 22 && bytes[at + k] != 0; ++k) name += static_cast<char>(bytes[at + k]);
+    MixerRender alone;
+    if (!RenderInstrumentAlone(bytes, i, kRate, &alone, &error)) return Fail(name + ": " + error);
+    const BandSplit b = SplitAt(alone.samples, kRate, 200.0);
+    std::printf("| %d | %s | %.2f dB | %.2f dB | %.0f %% | %.0f Hz |\n", i, name.c_str(),
+                b.below_db, b.above_db, 100.0 * b.above_share, b.median_hz);
   }
 
   const std::vector<EffectUse> census = EffectCensus(mod);

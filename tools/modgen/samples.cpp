@@ -5,7 +5,7 @@
 // Tuning: a tonal sample holding 64 samples per cycle of its note C sounds C3 (129.5
 // Hz, 17 cents flat) at note C-2 (8287 Hz); finetune +1 raises every tonal instrument
 // by 12.5 cents, close to concert pitch. The leads, the bell and the chip square hold
-// 32 samples per cycle (C-2 sounds C4), the bass 128 (C-2 sounds C2). Drums are
+// 32 samples per cycle (C-2 sounds C4), the bass 64 (C-2 sounds C3). Drums are
 // synthesised for playback at C-3 (16574 Hz).
 #include <cmath>
 #include <vector>
@@ -159,22 +159,23 @@ void BuildDrums() {
   StoreSample(kSmpTom, "tom", Sweep(0.35, 200.0, 110.0, 0.060, 0.130, 0.3), 50, 0, 0, 0);
 }
 
-// Bass: two sawtooths beating against each other (64 and 65 cycles over the 8192-
-// sample loop at 128 samples per cycle, 27 cents apart) over a sine at the
-// fundamental. Their upper harmonics die away over the first 4096 samples, a plucked
-// attack.
+// Bass: two sawtooths beating against each other (128 and 129 cycles over the 8192-
+// sample loop at 64 samples per cycle, 27 cents apart) over a sine at the
+// fundamental. Their upper harmonics fall away over the first 4096 samples, a plucked
+// attack, but only so far: the held tone keeps the sawtooth's bright partials, so that
+// a small speaker that plays nothing below 200 Hz still carries the bass line.
 void BuildBass() {
-  constexpr int kCycle = 128, kHead = 4096, kLoop = 8192;
+  constexpr int kCycle = 64, kHead = 4096, kLoop = 8192;
   std::vector<double> w(kHead + kLoop);
-  std::vector<double> amps(14);
+  std::vector<double> amps(16);
   for (int i = 0; i < kHead + kLoop; ++i) {
     const double t = std::fmin(1.0, static_cast<double>(i) / kHead);
-    const double damp = 0.08 + 0.22 * t;
-    for (int k = 1; k <= 14; ++k) amps[k - 1] = std::exp(-(k - 1) * damp) / k;
+    const double damp = 0.01 + 0.04 * t;
+    for (int k = 1; k <= 16; ++k) amps[k - 1] = std::exp(-(k - 1) * damp) / k;
     const double p1 = static_cast<double>(i) / kCycle;
     const double p2 = static_cast<double>(i) * (kLoop / kCycle + 1) / kLoop;
     const double env = 1.0 - 0.3 * t;
-    w[i] = env * (Harmonics(p1, amps) + 0.8 * Harmonics(p2, amps) + 0.5 * std::sin(kTwoPi * p1));
+    w[i] = env * (Harmonics(p1, amps) + 0.8 * Harmonics(p2, amps) + 0.1 * std::sin(kTwoPi * p1));
   }
   StoreSample(kSmpBass, "bass", w, 34, 1, kHead, kLoop);
 }

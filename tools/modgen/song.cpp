@@ -14,6 +14,7 @@
 // from a later offset, softer), r snare roll (retriggered twice a row), h closed hat,
 // d closed hat delayed by half a row, o open hat, c open hat cut short, C crash over a
 // kick, 1 2 3 toms high to low, "." nothing.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -139,6 +140,55 @@ uint16_t PeriodAt(int semitones) {
   return kModPeriods[semitones];
 }
 
+// A held note's vibrato begins this many rows after the note, once the note has been
+// heard in tune, and swings at most this far either side of it.
+constexpr int kVibratoDelay = 3;
+constexpr double kVibratoMaxSemitones = 0.42;
+
+// The deepest vibrato depth (1..15) whose swing on a note of `period` stays within
+// kVibratoMaxSemitones: a player bends the period by up to (255 * depth) >> 7.
+int VibratoDepth(int period, int wanted) {
+  int depth = 1;
+  for (int d = 2; d <= wanted; ++d) {
+    const int bend = (255 * d) >> 7;
+    if (12.0 * std::log2(static_cast<double>(period) / (period - bend)) > kVibratoMaxSemitones) {
+      break;
+    }
+    depth = d;
+  }
+  return depth;
+}
+
+// Moves each vibrato that the rows row0 .. end - 1 of a channel start (4xy with a
+// depth, followed by "~" rows that keep it going) to kVibratoDelay rows after its
+// note, within those "~" rows, and limits its depth for the note's pitch.
+void SettleVibratos(int pat, int ch, int row0, int end) {
+  int note_row = -1;
+  uint16_t period = 0;
+  for (int r = row0; r < end; ++r) {
+    ModCell& c = Cell(pat, r, ch);
+    if (c.period != 0 && c.effect != 0x3) {
+      note_row = r;
+      period = c.period;
+    }
+    if (c.effect != 0x4 || (c.param & 0x0F) == 0 || period == 0) continue;
+    int last = r;  // the last row of this vibrato's "~" rows
+    while (last + 1 < end && Cell(pat, last + 1, ch).effect == 0x4 &&
+           Cell(pat, last + 1, ch).param == 0 && Cell(pat, last + 1, ch).period == 0) {
+      ++last;
+    }
+    const int start = std::max(r, std::min(note_row + kVibratoDelay, last));
+    const int param = (c.param & 0xF0) | VibratoDepth(period, c.param & 0x0F);
+    for (int k = r; k < start; ++k) {
+      Cell(pat, k, ch).effect = 0;
+      Cell(pat, k, ch).param = 0;
+    }
+    Cell(pat, start, ch).effect = 0x4;
+    Cell(pat, start, ch).param = static_cast<uint8_t>(param);
+    r = last;
+  }
+}
+
 // Writes melodic tokens into one channel from row0 on. With volume >= 0, every note
 // without an effect of its own gets that volume. A note that carries an effect
 // (vibrato, a slide) after an earlier sounding note of the same line is written
@@ -180,6 +230,7 @@ void Line(int pat, int ch, int sample, int row0, const std::string& text, int vo
     }
     ++row;
   }
+  SettleVibratos(pat, ch, row0, row);
 }
 
 // Joins bars of exactly 16 tokens each.
@@ -297,8 +348,8 @@ void Pads(int pat, std::initializer_list<const char*> chords) {
   }
 }
 
-// Bass, one template of 16 characters per chord: R root (E-1 .. D#2, sounding E1 ..
-// D#2), O root an octave up, F fifth, x the octave cut after three ticks (a slap at
+// Bass, one template of 16 characters per chord: R root (E-1 .. D#2, sounding E2 ..
+// D#3), O root an octave up, F fifth, x the octave cut after three ticks (a slap at
 // the sample's own volume), "-" silence, "." nothing. Other notes get `volume`.
 void Bass(int pat, std::initializer_list<const char*> chords, const char* tmpl,
           int volume = 0x30) {
@@ -492,6 +543,7 @@ constexpr const char* kBassGroove = "R..R..O.R..RO.R.";
 constexpr const char* kBassDrive = "R.O.R.OxR.O.R.Ox";
 constexpr const char* kBassHalf = "R.......R...O...";
 constexpr const char* kBassWhole = "R...............";
+constexpr const char* kBassPulse = "R...R...R...R...";
 
 }  // namespace
 
@@ -572,32 +624,40 @@ void BuildSong() {
   Line(recede, kChLead, kSmpLead, 0, Bars({
       "A2 . . A2 . . C3 . E3/446 ~ ~ ~ ~ ~ /A02 /A02",
       "/A02 /A02 /A02 /A02 - . . . . . . . . . . .",
-  }), 0x28);
-  Echo(recede, kChLead, kChVoice, kSmpLead, 3, 0x10);
-  Bass(recede, {"Am", "."}, kBassWhole, 0x1C);
+  }), 0x30);
+  Echo(recede, kChLead, kChVoice, kSmpLead, 3, 0x14);
+  Bass(recede, {"Am", "."}, kBassWhole, 0x20);
   Line(recede, kChBass, 0, 17, "/A01 . . . /A01 . . . /A01 . . . /A01");
   Line(recede, kChVoice, kSmpPadMinor, 26, "A2:06 /A10 . /A10 . /A10");
-  Drums(recede, 0, "C...............h...h...h...h.h.", 0.6);
+  Drums(recede, 0, "C...............h...h...h...h.h.", 0.7);
 
-  // Stars alone: a low pad and a far-away bell, then a snare roll swells to the flash.
+  // Stars alone: a pad and a far-away bell, hushed but growing towards the flash: each
+  // chord swells higher than the last, the bass pulses on the beat and louder, hats
+  // come in, then a snare roll swells to the flash.
   const int stars = NewPattern(64);
-  Pads(stars, {"Am:08", ".", "F:08", "."});
+  Pads(stars, {"Am:10", ".", "F:14", "."});
   Line(stars, kChVoice, 0, 1, "/A10 . . . /A10 . . . /A10 . . . /A10");
-  Line(stars, kChVoice, 0, 33, "/A10 . . . /A10 . . . /A10 . . . /A10");
+  Line(stars, kChVoice, 0, 33, "/A10 . . . /A10 . . . /A10 . . . /A10 . . . /A10 . . . /A10");
   Line(stars, kChLead, kSmpBell, 0, Bars({
       "A2 . . A2 . . C3 . E3 . . . . . . .",
       ". . . . . . . . . . . . . . . .",
       "F2 . . F2 . . A2 . C3 . . . . . . .",
       ". . . . . . . . . . . . . . . .",
   }), 0x16);
-  Bass(stars, {"Am", ".", "F", "."}, kBassWhole, 0x0E);
+  Bass(stars, {"Am"}, kBassWhole, 0x0E);
+  Bass(stars, {".", "Am"}, kBassPulse, 0x14);
+  Bass(stars, {".", ".", "F"}, kBassPulse, 0x14);
+  Bass(stars, {".", ".", ".", "F"}, kBassPulse, 0x18);
+  Drums(stars, 32, "h.......h.......h...h...h...h...", 0.6);
   const int build = NewPattern(28);
-  Pads(build, {"G:0A", "E"});
+  Pads(build, {"G:18", "E:20"});
   Line(build, kChLead, kSmpBell, 0, "B2 . . B2 . . D3 . G3 . . . . . . . G#2 . . B2 . . E3 .", 0x1B);
-  Bass(build, {"G", "E"}, kBassWhole, 0x11);
+  Bass(build, {"G"}, kBassPulse, 0x1C);
+  Line(build, kChBass, kSmpBass, 16, "E1 . . . E1 . . . E1 . E1 E1", 0x20);
   Line(build, kChDrums, kSmpSnare, 16,
        "C3:08 C3:0C C3:10 C3:14 C3:18 C3:1C C3:22 C3:28 C3:2E C3:34 C3:3A C3:40");
   Line(build, kChVoice, 0, 17, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10");
+  Drums(build, 0, "h.h.h.h.h.h.hhhh", 0.7);
 
   // ===== Part 2, the tunnel: the hook on the saw lead, driving, with its echo. =====
   const int tunnel1 = NewPattern(64);
@@ -781,17 +841,17 @@ void BuildSong() {
 
   // ===== Part 6, the group picture: the break, the quietest place. =====
   const int break1 = NewPattern(64);
-  Pads(break1, {"Am:10", "F:10", "Dm:10", "E:10"});
+  Pads(break1, {"Am:14", "F:14", "Dm:14", "E:14"});
   for (int bar = 0; bar < 4; ++bar) {
     Line(break1, kChVoice, 0, bar * kBar + 1, "/744 /700 /700 /700 /700 /700 /700 /700 /700 /700");
   }
   Line(break1, kChLead, kSmpBell, 0, Bars({
       "A2 . . A2 . . C3 . E3 . . . . . . .",
-      ". . . . . . . . . . . . . . . .",
+      ". . . . . . . . C3 . . . A2 . . .",
       "D3 . . D3 . . F3 . A3 . . . . . . .",
       ". . . . . . . . G#2 . . B2 . . E3 .",
-  }), 0x12);
-  Bass(break1, {"Am", "F", "Dm", "E"}, kBassWhole, 0x0E);
+  }), 0x16);
+  Bass(break1, {"Am", "F", "Dm", "E"}, kBassWhole, 0x12);
   const int break2 = NewPattern(32);
   Pads(break2, {"Am:10", "E:08"});
   Line(break2, kChVoice, 0, 17, "/A10 . /A10 . /A10 . /A10 . /A10 . /A10 . /A10");
@@ -801,16 +861,18 @@ void BuildSong() {
   Drums(break2, 16, "g...g...g.g.ggrr");
 
   // ===== Part 8, the water and credits: the hook comes home, a cadence, the end. =====
+  // As full as the climax: the lead at full volume over driving chip chords and open
+  // hats, then with its echo, so that the return peaks instead of fading.
   const int finale1 = NewPattern(64);
-  Line(finale1, kChLead, kSmpLead, 0, BarRange(kHook, 0, 4), 0x3A);
-  ChipChords(finale1, kHookChordsA, "kaa-kaa-kaa-kaa-", 0x1C);
-  Bass(finale1, kHookChordsA, kBassDrive, 0x24);
-  Drums(finale1, 0, std::string(kDriveCrash) + Repeat(kDrive, 3));
+  Line(finale1, kChLead, kSmpLead, 0, BarRange(kHook, 0, 4), 0x3C);
+  ChipChords(finale1, kHookChordsA, "kaaaxaaaxaaaxaaa", 0x24);
+  Bass(finale1, kHookChordsA, kBassDrive, 0x28);
+  Drums(finale1, 0, std::string(kDriveCrash) + Repeat(kDriveOpen, 3));
   const int finale2 = NewPattern(64);
-  Line(finale2, kChLead, kSmpLead, 0, BarRange(kHook, 4, 4), 0x3A);
-  Echo(finale2, kChLead, kChVoice, kSmpLead, 3, 0x14);
-  Bass(finale2, kHookChordsB, kBassDrive, 0x24);
-  Drums(finale2, 0, Repeat(kDrive, 3) + kFillRoll);
+  Line(finale2, kChLead, kSmpLead, 0, BarRange(kHook, 4, 4), 0x3C);
+  Echo(finale2, kChLead, kChVoice, kSmpLead, 3, 0x1C);
+  Bass(finale2, kHookChordsB, kBassDrive, 0x28);
+  Drums(finale2, 0, Repeat(kDriveOpen, 3) + kFillRoll);
   // The cadence: Dm, B flat, E, and the home chord in A major, slowing down.
   const int cadence = NewPattern(64);
   Line(cadence, kChLead, kSmpLead, 0, Bars({
