@@ -1,11 +1,17 @@
 // The object catalogue built from the stored meshes and the generators.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "assets/assets.h"
+#include "engine3d/engine3d.h"
 #include "engine3d/generate3d.h"
+#include "timeline/script.h"
 
 namespace zudezed {
 namespace {
@@ -152,6 +158,118 @@ TEST(InitTestObject, UnknownTypeLeavesTheRecordUntouched) {
     InitTestObject(&o, type);
     EXPECT_EQ(std::memcmp(before, &o, sizeof o), 0) << type;
   }
+}
+
+// The head as the plasma part poses it, against an independent z-buffer render of
+// the same frame: the object's own screen points, depth interpolated as 1/z across each
+// triangle, every drawn polygon whichever way it faces, 2 x 2 samples a pixel. The
+// share of the covered samples whose nearest polygon winds towards the viewer (the
+// painter's cull keeps it) is what the viewer sees of the head without holes.
+struct NearestSurface {
+  int64_t covered = 0;
+  int64_t kept = 0;
+  std::vector<int> culled_polygons;  // nearest somewhere, yet culled
+};
+
+NearestSurface MeasureNearestSurface(const Object3d& o, int32_t polygons) {
+  constexpr int kSub = 2, kW = 320 * kSub, kH = 240 * kSub;
+  std::vector<double> depth(kW * kH, 0.0);
+  std::vector<int> owner(kW * kH, -1);
+  for (int j = 0; j < polygons; ++j) {
+    const Poly3d& pl = o.pls[j];
+    const int idx[3] = {pl.p0, pl.p1, pl.p2};
+    double x[3], y[3], w[3];
+    bool behind = false;
+    for (int k = 0; k < 3; ++k) {
+      x[k] = spts[idx[k]].x * kSub;
+      y[k] = spts[idx[k]].y * kSub;
+      behind = behind || fpts[idx[k]].z <= 0;
+      w[k] = 1.0 / fpts[idx[k]].z;
+    }
+    const double area = (x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]);
+    if (behind || area == 0.0) continue;
+    const int x0 = std::max(0, static_cast<int>(std::floor(std::min({x[0], x[1], x[2]}))));
+    const int x1 = std::min(kW - 1, static_cast<int>(std::ceil(std::max({x[0], x[1], x[2]}))));
+    const int y0 = std::max(0, static_cast<int>(std::floor(std::min({y[0], y[1], y[2]}))));
+    const int y1 = std::min(kH - 1, static_cast<int>(std::ceil(std::max({y[0], y[1], y[2]}))));
+    for (int py = y0; py <= y1; ++py) {
+      for (int px = x0; px <= x1; ++px) {
+        const double sx = px + 0.5, sy = py + 0.5;
+        const double l0 = ((x[1] - sx) * (y[2] - sy) - (y[1] - sy) * (x[2] - sx)) / area;
+        const double l1 = ((x[2] - sx) * (y[0] - sy) - (y[2] - sy) * (x[0] - sx)) / area;
+        const double l2 = 1.0 - l0 - l1;
+        if (l0 < 0 || l1 < 0 || l2 < 0) continue;
+        const double d = l0 * w[0] + l1 * w[1] + l2 * w[2];
+        const int at = py * kW + px;
+        if (d > depth[at]) {
+          depth[at] = d;
+          owner[at] = j;
+        }
+      }
+    }
+  }
+  NearestSurface out;
+  std::vector<bool> listed(polygons, false);
+  for (int at = 0; at < kW * kH; ++at) {
+    const int j = owner[at];
+    if (j < 0) continue;
+    ++out.covered;
+    const Point2d& a = spts[o.pls[j].p0];
+    const Point2d& b = spts[o.pls[j].p1];
+    const Point2d& c = spts[o.pls[j].p2];
+    // The painter's cull: the screen winding product, positive for a kept polygon.
+    const int64_t cross = int64_t{b.x - a.x} * (c.y - a.y) - int64_t{b.y - a.y} * (c.x - a.x);
+    if (cross > 0) {
+      ++out.kept;
+    } else if (!listed[j]) {
+      listed[j] = true;
+      out.culled_polygons.push_back(j);
+    }
+  }
+  return out;
+}
+
+TEST_F(CatalogueTest, TheHeadShowsNoHolesInAnyFrameOfThePlasmaPart) {
+  // Every 60 fps frame of part 5 in which the head's polygons are drawn (from part
+  // time 13184 until they have gone, 47927). Frame n is drawn at floor(n * 1000 / 60)
+  // ms; each part hands over at the first frame whose part time reaches its hand-over
+  // time, and the next part's time counts from that frame (part 5 from 133466 ms).
+  std::vector<uint16_t> screen(320 * 240 * 2, 0);
+  int32_t start = 0;
+  int64_t frame = 0;
+  for (int32_t k = 0; kPlayOrder[k] != 5; ++k) {
+    while (frame * 1000 / 60 - start < kPartTable[kPlayOrder[k]].handover) ++frame;
+    start = static_cast<int32_t>(frame * 1000 / 60);
+  }
+  EXPECT_EQ(start, 133466);
+  const bool verbose = std::getenv("ZUDEZED_HEAD_REPORT") != nullptr;
+  double worst = 1.0;
+  int32_t worst_at = -1, frames = 0;
+  for (int64_t n = frame + 1;; ++n) {
+    const int32_t t = static_cast<int32_t>(n * 1000 / 60) - start;
+    if (t >= 47928) break;
+    if (t < 13184) continue;
+    prticks = t;
+    RunScene3d(screen.data(), 3);
+    if (object[1].npls == 0) continue;
+    // The polygons drawn in this frame: while the head builds up (and while it goes
+    // away) they are part of the mesh, whose open side must not show its inside.
+    const NearestSurface s = MeasureNearestSurface(object[1], object[1].npls);
+    ASSERT_GT(s.covered, 0) << t;
+    const double share = static_cast<double>(s.kept) / s.covered;
+    ++frames;
+    if (share < worst) worst = share, worst_at = t;
+    if (verbose && share < 0.995) {
+      std::printf("t %d: %.2f %% kept of %lld samples; culled yet nearest:", t, 100.0 * share,
+                  static_cast<long long>(s.covered));
+      for (int j : s.culled_polygons) std::printf(" %d", j);
+      std::printf("\n");
+    }
+    EXPECT_GE(share, 0.98) << "part time " << t;
+  }
+  EXPECT_GT(frames, 2000);
+  std::printf("head: %d frames, the least kept %.2f %% at part time %d\n", frames, 100.0 * worst,
+              worst_at);
 }
 
 }  // namespace

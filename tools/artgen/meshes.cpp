@@ -361,15 +361,28 @@ Mesh Head(int rings, int half, size_t bytes) {
     std::fprintf(stderr, "artgen: %d head polygons have no area\n", flat);
     std::exit(1);
   }
-  // From the middle of the face outwards: the nose, eyes and mouth come first, the
-  // back of the head last.
-  std::vector<std::pair<float, size_t>> order;
+  // From the front to the back, in slices across the view: the nose first, then the
+  // lips, brow and eyes, the cheeks and ears, the back of the head last (at equal
+  // depth, the one facing the viewer more first). The plasma part draws the first
+  // polygons of the list while the head builds up and the last go first when it
+  // leaves, and it always looks at the head from in front of the face, so the part
+  // drawn is a front slice whose open side faces away: no ray from the eye reaches its
+  // inside, which the cull would leave as a hole.
+  constexpr float kFacingLead = 12.0f;
+  std::vector<std::pair<std::pair<float, float>, size_t>> order;
   for (size_t t = 0; t < tris.size(); ++t) {
-    float c[3] = {0, 0, 0};
-    for (int k : tris[t])
-      for (int i = 0; i < 3; ++i) c[i] += pts[k][i] / 3.0f;
-    const float dx = c[0] - 10.0f, dz = c[2] - (kEyeZ - 8.0f);
-    order.push_back({dx * dx + c[1] * c[1] + dz * dz, t});
+    float front = -1e9f;
+    for (int k : tris[t]) front = std::max(front, pts[k][0]);
+    // Among the polygons round the nose tip, those turned most towards where the eye
+    // usually is (in front and a little above) first.
+    const auto& a = pts[tris[t][0]];
+    const auto& b = pts[tris[t][1]];
+    const auto& e = pts[tris[t][2]];
+    const float nx = (b[1] - a[1]) * (e[2] - a[2]) - (b[2] - a[2]) * (e[1] - a[1]);
+    const float ny = (b[2] - a[2]) * (e[0] - a[0]) - (b[0] - a[0]) * (e[2] - a[2]);
+    const float nz = (b[0] - a[0]) * (e[1] - a[1]) - (b[1] - a[1]) * (e[0] - a[0]);
+    const float facing = (0.98f * nx + 0.2f * nz) / std::sqrt(nx * nx + ny * ny + nz * nz);
+    order.push_back({{-(front + kFacingLead * facing), -facing}, t});
   }
   std::stable_sort(order.begin(), order.end());
   for (const auto& o : order) m.f.push_back(tris[o.second]);
