@@ -54,6 +54,14 @@ bool InHeart(float x, float y);
 // Distance from (x, y) to the nearest stroke of the glyph (a large value if none).
 float StrokeDistance(const std::vector<Stroke>& strokes, float x, float y);
 
+// The title logo's display letters (the title picture and the cylinder's side): the
+// strokes of a word, grid unit (sx, sy) on a grid 0..6 high, a gap of `gap` pixels
+// between the letters' centre-line boxes, the first box starting at (x0, y0); and the
+// width in pixels of the word's centre lines laid out so.
+std::vector<Stroke> LogoStrokes(const std::string& word, float x0, float y0, float sx, float sy,
+                                float gap);
+float LogoWidth(const std::string& word, float sx, float gap);
+
 // The generators; each writes its sources into the assets folder `dir`.
 void MakeFonts(const std::string& dir);
 void MakeBall(const std::string& dir);

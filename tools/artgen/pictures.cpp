@@ -52,6 +52,71 @@ std::vector<Stroke> TextStrokes(const std::string& text, float x0, float y0, flo
   return all;
 }
 
+// The title's own display letters, wider and more open than the stroke face of the
+// fonts: each is (width in grid units, polylines on the 0..6 grid). The V and the
+// middle of the M come to points, and the A's bar sits high, in the bright upper half
+// of the chrome where it shows, so that no letter reads as a neighbour (V as U, M as
+// N, A as an open arch). Only the letters of the title are drawn.
+namespace {
+
+struct LogoGlyph {
+  float width;
+  const char* strokes;
+};
+const LogoGlyph& LogoLetter(char c) {
+  static const LogoGlyph T{4.4f, "0,0 4.4,0 | 2.2,0 2.2,6"};
+  static const LogoGlyph A{4.0f, "0,6 0,1 1,0 3,0 4,1 4,6 | 0,2.7 4,2.7"};
+  static const LogoGlyph V{4.6f, "0,0 2.3,6 4.6,0"};
+  static const LogoGlyph R{4.0f, "0,6 0,0 3,0 4,1 4,2.2 3,3.2 0,3.2 | 2,3.2 4,5.2 4,6"};
+  static const LogoGlyph I{2.0f, "0,0 2,0 | 1,0 1,6 | 0,6 2,6"};
+  static const LogoGlyph M{5.0f, "0,6 0,0 2.5,3.4 5,0 5,6"};
+  static const LogoGlyph E{3.6f, "3.6,0 0,0 0,6 3.6,6 | 0,3 2.8,3"};
+  static const LogoGlyph L{3.6f, "0,0 0,6 3.6,6"};
+  switch (c) {
+    case 'T': return T;
+    case 'A': return A;
+    case 'V': return V;
+    case 'R': return R;
+    case 'I': return I;
+    case 'M': return M;
+    case 'E': return E;
+    default: return L;
+  }
+}
+
+}  // namespace
+
+
+std::vector<Stroke> LogoStrokes(const std::string& word, float x0, float y0, float sx, float sy,
+                                float gap) {
+  std::vector<Stroke> all;
+  float x = x0;
+  for (char ch : word) {
+    const LogoGlyph& g = LogoLetter(ch);
+    std::istringstream in(g.strokes);
+    std::string tok;
+    all.emplace_back();
+    while (in >> tok) {
+      if (tok == "|") {
+        all.emplace_back();
+        continue;
+      }
+      const size_t comma = tok.find(',');
+      all.back().push_back({x + sx * std::strtof(tok.substr(0, comma).c_str(), nullptr),
+                            y0 + sy * std::strtof(tok.substr(comma + 1).c_str(), nullptr)});
+    }
+    x += sx * g.width + gap;
+  }
+  return all;
+}
+
+// Width in pixels of a word's centre lines laid out as above.
+float LogoWidth(const std::string& word, float sx, float gap) {
+  float w = 0;
+  for (char ch : word) w += sx * LogoLetter(ch).width;
+  return w + gap * float(word.size() - 1);
+}
+
 namespace {
 
 // Chrome lettering: a sky-to-ground reflection gradient across the letter height, a
@@ -167,68 +232,6 @@ void MakeQuib0(const std::string& dir) {
   }
   img.at(W - 1, 0) = {0, 0, 0};  // the top-right pixel is not stored
   WritePng(dir + "/quib0.png", img, false);
-}
-
-// The title's own display letters, wider and more open than the stroke face of the
-// fonts: each is (width in grid units, polylines on the 0..6 grid). The V and the
-// middle of the M come to points, and the A's bar sits high, in the bright upper half
-// of the chrome where it shows, so that no letter reads as a neighbour (V as U, M as
-// N, A as an open arch). Only the letters of the title are drawn.
-struct LogoGlyph {
-  float width;
-  const char* strokes;
-};
-const LogoGlyph& LogoLetter(char c) {
-  static const LogoGlyph T{4.4f, "0,0 4.4,0 | 2.2,0 2.2,6"};
-  static const LogoGlyph A{4.0f, "0,6 0,1 1,0 3,0 4,1 4,6 | 0,2.7 4,2.7"};
-  static const LogoGlyph V{4.6f, "0,0 2.3,6 4.6,0"};
-  static const LogoGlyph R{4.0f, "0,6 0,0 3,0 4,1 4,2.2 3,3.2 0,3.2 | 2,3.2 4,5.2 4,6"};
-  static const LogoGlyph I{2.0f, "0,0 2,0 | 1,0 1,6 | 0,6 2,6"};
-  static const LogoGlyph M{5.0f, "0,6 0,0 2.5,3.4 5,0 5,6"};
-  static const LogoGlyph E{3.6f, "3.6,0 0,0 0,6 3.6,6 | 0,3 2.8,3"};
-  static const LogoGlyph L{3.6f, "0,0 0,6 3.6,6"};
-  switch (c) {
-    case 'T': return T;
-    case 'A': return A;
-    case 'V': return V;
-    case 'R': return R;
-    case 'I': return I;
-    case 'M': return M;
-    case 'E': return E;
-    default: return L;
-  }
-}
-
-// The strokes of a word in the logo letters: grid unit (sx, sy), a gap of `gap` pixels
-// between the letters' centre-line boxes, the first box starting at (x0, y0).
-std::vector<Stroke> LogoStrokes(const std::string& word, float x0, float y0, float sx, float sy,
-                                float gap) {
-  std::vector<Stroke> all;
-  float x = x0;
-  for (char ch : word) {
-    const LogoGlyph& g = LogoLetter(ch);
-    std::istringstream in(g.strokes);
-    std::string tok;
-    all.emplace_back();
-    while (in >> tok) {
-      if (tok == "|") {
-        all.emplace_back();
-        continue;
-      }
-      const size_t comma = tok.find(',');
-      all.back().push_back({x + sx * std::strtof(tok.substr(0, comma).c_str(), nullptr),
-                            y0 + sy * std::strtof(tok.substr(comma + 1).c_str(), nullptr)});
-    }
-    x += sx * g.width + gap;
-  }
-  return all;
-}
-
-// Width in pixels of a word's centre lines laid out as above.
-float LogoWidth(const std::string& word, float sx, float gap) {
-  float w = 0;
-  for (char ch : word) w += sx * LogoLetter(ch).width;
-  return w + gap * float(word.size() - 1);
 }
 
 void MakeTavrimel(const std::string& dir) {

@@ -12,9 +12,6 @@
 
 namespace zudezed::artgen {
 
-std::vector<Stroke> TextStrokes(const std::string& text, float x0, float y0, float sx, float sy,
-                                float advance);
-
 namespace {
 
 constexpr float kTau = 6.28318531f;
@@ -26,7 +23,11 @@ void MakeSide(const std::string& dir) {
   // width to each side so that letters crossing the seam join up.
   std::vector<Stroke> text;
   for (int rep = -1; rep <= 1; ++rep) {
-    auto s = TextStrokes("TAVRIMEL", 10.0f + rep * N, 50.0f, 2.5f, 4.4f, 14.0f);
+    // In the title logo's letters (the V comes to a point), spread over the span the
+    // name always had, x 10 .. 118, with 4 pixels between the letters.
+    constexpr float kGap = 4.0f;
+    const float sx = (108.0f - 7 * kGap) / LogoWidth("TAVRIMEL", 1.0f, 0.0f);
+    auto s = LogoStrokes("TAVRIMEL", 10.0f + rep * N, 50.0f, sx, 4.4f, kGap);
     text.insert(text.end(), s.begin(), s.end());
     // A diamond between the end of the name and its start.
     const float cx = 3.0f + rep * N, cy = 63.2f;
