@@ -8,12 +8,16 @@ mergeInto(LibraryManager.library, {
     if (!SDL.audioContext && Module['zzAudioContext']) SDL.audioContext = Module['zzAudioContext'];
   },
 
-  // Whether music may start now: a context that the browser has not let play would
-  // start it whenever it is let play later, out of step with the pictures.
+  // Whether music may start now: 1 when the context plays, 0 when it will not (none,
+  // closed, its start refused, or still not started when the program stops waiting,
+  // last != 0), -1 while it is still starting (Firefox's context runs some 700 ms after
+  // the click). A context that the browser has not let play would start it whenever
+  // it is let play later, out of step with the pictures.
   zz_web_sound_allowed__deps: ['$SDL'],
-  zz_web_sound_allowed: function() {
+  zz_web_sound_allowed: function(last) {
     var ctx = SDL.audioContext;
     if (ctx && ctx.state === 'running') return 1;
+    if (ctx && ctx.state === 'suspended' && !ctx.zzRefused && !last) return -1;
     if (Module['zzOnSoundRefused']) Module['zzOnSoundRefused']();
     return 0;
   },
@@ -58,28 +62,53 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
-  // The context time heard at this moment: the output timestamp (which includes the
-  // output's latency) carried forward to now, or the context time less the latency it
-  // reports.
+  // The context time heard at this moment. Each engine reports it differently, and
+  // some wrongly, so every reading is checked before it is used:
+  //  - the output timestamp carried forward to now, when its moment lies in the recent
+  //    past and its context time not ahead of the context's clock (one engine reports
+  //    a performance time in the future, the context time added to now);
+  //  - a timestamp that carried forward lands on the context's clock rather than about
+  //    the output's latency behind it has left the latency out (another engine): the
+  //    latency is taken off. Which of the two an engine does is learnt from the
+  //    readings' average distance behind the clock (a single reading moves by up to
+  //    one step of the clock);
+  //  - otherwise the context's clock less the output's latency (outputLatency, or
+  //    baseLatency where that is missing or out of range).
+  $zzClock: {behind: -1},
+  $zzLatency: function(ctx) {
+    function usable(s) { return typeof s === 'number' && s > 0 && s < 1; }
+    if (usable(ctx.outputLatency)) return ctx.outputLatency;
+    return usable(ctx.baseLatency) ? ctx.baseLatency : 0;
+  },
+  $zzHeardNow__deps: ['$zzClock', '$zzLatency'],
   $zzHeardNow: function(ctx) {
+    var now = performance.now(), clock = ctx.currentTime, latency = zzLatency(ctx);
     var ts = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
-    if (ts && ts.performanceTime > 0) {
-      return ts.contextTime + (performance.now() - ts.performanceTime) / 1000;
+    if (ts && typeof ts.performanceTime === 'number' && ts.performanceTime > 0 &&
+        ts.performanceTime <= now + 1 && now - ts.performanceTime < 1000 &&
+        ts.contextTime >= 0 && ts.contextTime <= clock + 0.001) {
+      var heard = ts.contextTime + (now - ts.performanceTime) / 1000;
+      if (heard <= clock + 0.1) {
+        var behind = clock - heard;
+        zzClock.behind = zzClock.behind < 0 ? Math.max(0, behind) : zzClock.behind * 0.9 + behind * 0.1;
+        return latency > 0 && zzClock.behind < latency / 2 ? heard - latency : heard;
+      }
     }
-    return ctx.currentTime - (ctx.outputLatency || ctx.baseLatency || 0);
+    return clock - latency;
   },
 
-  zz_web_music_until_heard__deps: ['$SDL', '$zzHeardNow'],
+  zz_web_music_until_heard__deps: ['$SDL', '$zzHeardNow', '$zzClockStep'],
   zz_web_music_until_heard: function() {
     var ctx = SDL.audioContext, audio = SDL.music.audio;
     if (!ctx || ctx.state !== 'running' || !audio || !audio.webAudioNode) return 0;
+    zzClockStep(ctx);
     var ms = (audio.startTime - zzHeardNow(ctx)) * 1000;
     return ms > 0 ? Math.ceil(ms) : 0;
   },
 
   // The timeline clock starts: the page may now read the music's and the timeline's
   // positions (zzSync) to see that they agree (timelineMs is null while paused).
-  zz_web_timeline_starts__deps: ['$SDL', '$zzHeardNow'],
+  zz_web_timeline_starts__deps: ['$SDL', '$zzHeardNow', '$zzFollow', '$zzApartMs'],
   zz_web_timeline_starts: function() {
     Module['zzTimelineStarted'] = true;
     Module['zzSync'] = function() {
@@ -90,7 +119,9 @@ mergeInto(LibraryManager.library, {
         contextState: ctx ? ctx.state : 'none',
         contextTime: ctx ? ctx.currentTime : 0,
         musicMs: null,
-        musicRestarts: Module['zzMusicRestarts'] || 0
+        musicRestarts: Module['zzMusicRestarts'] || 0,
+        apartMs: zzApartMs(),
+        clockStepMs: zzFollow.step * 1000
       };
       if (ctx && audio && audio.webAudioNode) result.musicMs = (zzHeardNow(ctx) - audio.startTime) * 1000;
       return result;
@@ -104,24 +135,49 @@ mergeInto(LibraryManager.library, {
   // music behind the pictures for good. A jump moves the timeline but not the
   // recording. So at every frame the position heard is compared with the timeline
   // time (the recording starts at timeline time 0); when they stay more than
-  // kApartMs apart for kApartFrames frames in a row (a single reading may be off by
+  // zzApartMs() apart for kApartFrames frames in a row (a single reading may be off by
   // the output timestamp's own jitter), the recording is started again, kLeadS ahead
   // on the context's clock, at the position the timeline will have when it is heard.
   // The old source plays until the new one starts: the seam is one cut, no gap. While
   // a new source waits for its start (an output that has stopped altogether leaves
   // the context's clock standing), it is not replaced by another.
-  $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05},
-  $zzMusicFollow__deps: ['$SDL', '$zzHeardNow', '$zzFollow'],
+  // How far apart counts: kApartMs, or more where the context's clock moves in larger
+  // steps (17.4 ms in one engine), since a reading may be off by one step.
+  $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05,
+              kStepReadings: 60, sampling: false, advances: [], step: 0},
+  $zzApartMs__deps: ['$zzFollow'],
+  $zzApartMs: function() { return Math.max(zzFollow.kApartMs, zzFollow.step * 1000 + 2); },
+  // The context clock's step: the median of its advances, read every millisecond or
+  // so (the page's frames are too far apart to see it) until kStepReadings are seen.
+  $zzClockStep__deps: ['$zzFollow'],
+  $zzClockStep: function(ctx) {
+    var f = zzFollow;
+    if (f.sampling) return;
+    f.sampling = true;
+    var last = ctx.currentTime;
+    var timer = setInterval(function() {
+      var clock = ctx.currentTime;
+      if (ctx.state === 'running' && clock > last) {
+        f.advances.push(clock - last);
+        var sorted = f.advances.slice().sort(function(x, y) { return x - y; });
+        f.step = sorted[sorted.length >> 1];
+      }
+      last = clock;
+      if (f.advances.length >= f.kStepReadings || ctx.state === 'closed') clearInterval(timer);
+    }, 1);
+  },
+  $zzMusicFollow__deps: ['$SDL', '$zzHeardNow', '$zzFollow', '$zzClockStep', '$zzApartMs'],
   $zzMusicFollow: function(timelineMs) {
     var ctx = SDL.audioContext, audio = SDL.music.audio;
     var old = audio && audio.webAudioNode;
+    if (ctx && ctx.state === 'running') zzClockStep(ctx);
     if (timelineMs < 0 || !ctx || ctx.state !== 'running' || !old || !old.buffer ||
         ctx.currentTime < zzFollow.startsAt) {
       zzFollow.apart = 0;
       return;
     }
     var heard = zzHeardNow(ctx);
-    if (Math.abs((heard - audio.startTime) * 1000 - timelineMs) <= zzFollow.kApartMs) {
+    if (Math.abs((heard - audio.startTime) * 1000 - timelineMs) <= zzApartMs()) {
       zzFollow.apart = 0;
       return;
     }

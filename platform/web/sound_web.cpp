@@ -30,6 +30,9 @@ constexpr int kChunk = 512;
 // starts it; a file it cannot decode ends the wait at once, and the demo runs silent).
 constexpr int kDecodeWaitMs = 10000;
 constexpr int kStartWaitMs = 1000;
+// How long the browser's audio may take to start after the click (Firefox's about a
+// second) before the demo runs silent.
+constexpr int kRunWaitMs = 5000;
 constexpr int kPollMs = 5;
 
 }  // namespace
@@ -37,6 +40,19 @@ constexpr int kPollMs = 5;
 std::string FindMusicModule() {
   return access(kWebMusicFile, R_OK) == 0 ? kWebMusicFile : "";
 }
+
+namespace {
+
+// Waits while the browser's audio is starting: whether it plays.
+bool SoundAllowed() {
+  int allowed = 0;
+  for (int waited = 0; (allowed = zz_web_sound_allowed(waited >= kRunWaitMs)) < 0; waited += kPollMs) {
+    emscripten_sleep(kPollMs);
+  }
+  return allowed > 0;
+}
+
+}  // namespace
 
 void SoundInit() {
   zz_web_adopt_audio_context();
@@ -46,7 +62,7 @@ void SoundInit() {
   if (path.empty()) {
     std::printf("Couldn't open %s", kWebMusicFile);
     std::fflush(stdout);
-  } else if (zz_web_sound_allowed()) {
+  } else if (SoundAllowed()) {
     music = zz_web_load_music(path.c_str());
     if (music == nullptr) {
       std::fputs(SDL_GetError(), stdout);

@@ -22,8 +22,10 @@ extern "C" {
 // Hands the audio context that the page made on the starting click to SDL_mixer
 // (a browser lets only a context made on a user's gesture play).
 void zz_web_adopt_audio_context();
-// 1 when the browser lets the page play sound now; otherwise tells the page.
-int zz_web_sound_allowed();
+// 1 when the browser lets the page play sound now, -1 while its audio is still
+// starting, 0 when it will not play (and tells the page); last != 0: the program
+// waits no longer, and a start still under way counts as refused.
+int zz_web_sound_allowed(int last);
 // Mix_LoadMUS, watching whether the browser can decode the file.
 _Mix_Music* zz_web_load_music(const char* path);
 // 1 while the browser is still decoding the loaded music.
