@@ -47,8 +47,13 @@ int RenderOneFrame(int ms) {
 }  // namespace
 }  // namespace zudezed
 
-// The part being played, for the page's per-part frame costs.
+// The part being played, for the page's per-part frame costs and its control bar.
 extern "C" EMSCRIPTEN_KEEPALIVE int zz_web_part() { return zudezed::part; }
+
+// A part's name, for the page's control bar ("" for no part).
+extern "C" EMSCRIPTEN_KEEPALIVE const char* zz_web_part_name(int p) {
+  return p >= 0 && p < zudezed::kParts ? zudezed::kPartTable[p].name : "";
+}
 
 // The timeline time the clock reads now, which the page's music follows
 // (library_sound.js); -1 while the clock stands still.

@@ -1,9 +1,15 @@
 // The demo's page: loads the program (zudezed.js, zudezed.wasm) and the music
 // (sorvaline.mp3), shows the start screen, runs the demo on a click or a key, and
 // shows the end screen, from which it starts again. The page scales the 320 x 240
-// canvas to the largest whole multiple that fits and toggles fullscreen (F11,
-// Alt+Enter, double-click); the program itself handles F (frames-per-second counter)
-// and Escape (end), as on the desktop.
+// canvas to the largest whole multiple of device pixels that fits and toggles
+// fullscreen (F11, Alt+Enter, double-click); the program itself handles F
+// (frames-per-second counter), Space (pause), the part keys and Escape (end), as on the
+// desktop. Without a keyboard: a tap (or a mouse move) on the picture shows a control
+// bar (pause, previous and next part, the part's name, fullscreen) for 3 s, and a swipe
+// left or right goes to the next or previous part; the bar sends the program the same
+// keys. Nothing of this is drawn into the demo's frames.
+//
+// #part=N starts at part N after the precalculation, as --part N does on the desktop.
 //
 // ?frame=MS draws, instead of the demo, the one frame on screen at timeline time MS
 // on the simulated clock at 60 frames per second, as zudezed-capture --frame MS does.
@@ -21,6 +27,16 @@
 
   const frameText = new URLSearchParams(location.search).get('frame');
   const frameMs = frameText !== null && /^\d+$/.test(frameText) ? Number(frameText) : null;
+  // The parts one may start at (7 is the blank end behind the last part).
+  function partFromAddress() {
+    const m = /^#part=(\d)$/.exec(location.hash);
+    return m && m[1] !== '7' ? Number(m[1]) : null;
+  }
+  const touch = (window.matchMedia && matchMedia('(pointer: coarse)').matches) ||
+                navigator.maxTouchPoints > 0;
+  const bar = document.getElementById('bar');
+  const barPause = document.getElementById('bar-pause');
+  const barPart = document.getElementById('bar-part');
 
   const page = (window.zudezed = {
     state: 'loading',  // loading, ready, running, ended, frame, unsupported, failed
@@ -31,6 +47,8 @@
     audioContext: null,
     frameWork: {},     // part -> page-clock ms of each timeline frame's work
     timings: {},       // ready, click, firstFrame (performance.now() ms)
+    startPart: null,   // the part asked for by #part=N at the start
+    touch: touch,
     frame: null,       // ?frame=MS: {shown, frames} when drawn
     sync: function () { return page.instance && page.instance.zzSync ? page.instance.zzSync() : null; },
   });
@@ -74,14 +92,23 @@
   }
 
   // ---- Scale and fullscreen -----------------------------------------------------------
+  // Every demo pixel the same whole number of device pixels (k), at a place on whole
+  // device pixels: a whole multiple of CSS pixels would give uneven pixels at a ratio
+  // of 1.25, and waste a phone's screen at a ratio of 3.
   function fit() {
-    const k = Math.max(1, Math.floor(Math.min(stage.clientWidth / 320, stage.clientHeight / 240)));
-    screenBox.style.setProperty('--screen-w', 320 * k + 'px');
-    screenBox.style.setProperty('--screen-h', 240 * k + 'px');
+    const ratio = window.devicePixelRatio || 1;
+    const w = Math.round(stage.clientWidth * ratio), h = Math.round(stage.clientHeight * ratio);
+    const k = Math.max(1, Math.floor(Math.min(w / 320, h / 240)));
+    screenBox.style.setProperty('--screen-w', 320 * k / ratio + 'px');
+    screenBox.style.setProperty('--screen-h', 240 * k / ratio + 'px');
+    screenBox.style.setProperty('--screen-x', Math.max(0, Math.floor((w - 320 * k) / 2)) / ratio + 'px');
+    screenBox.style.setProperty('--screen-y', Math.max(0, Math.floor((h - 240 * k) / 2)) / ratio + 'px');
     page.scale = k;
+    page.ratio = ratio;
   }
   window.addEventListener('resize', fit);
   document.addEventListener('fullscreenchange', fit);
+  document.addEventListener('webkitfullscreenchange', fit);
   fit();
 
   function toggleFullscreen() {
@@ -92,7 +119,14 @@
       const request = stage.requestFullscreen || stage.webkitRequestFullscreen;
       if (request) {
         const result = request.call(stage);
-        if (result && result.catch) result.catch(function () {});
+        // Landscape where the browser lets a page ask for it (phones).
+        const landscape = function () {
+          if (screen.orientation && screen.orientation.lock) {
+            screen.orientation.lock('landscape').catch(function () {});
+          }
+        };
+        if (result && result.then) result.then(landscape, function () {});
+        else landscape();
       }
     }
   }
@@ -139,15 +173,19 @@
       return;
     }
     page.state = 'ready';
-    show('Click or press a key', 'F: frames per second · F11, Alt+Enter or double-click: ' +
-         'fullscreen · Escape: end');
+    show(touch ? 'Tap to start' : 'Click or press a key', touch
+      ? 'Tap the picture for the controls · swipe left or right: next or previous part'
+      : 'F: frames per second · Space: pause · Left, Right: parts · F11, Alt+Enter or ' +
+        'double-click: fullscreen · Escape: end');
     if (!music) noteOnce('music', 'The music (' + MUSIC + ') is missing on the server: the demo runs silent.');
   }).catch(function (e) {
     fail('The demo could not be loaded', String(e && e.message || e));
   });
 
   // ---- Running ----------------------------------------------------------------------
-  // A context made while handling the user's click or key may play sound.
+  // A context made or resumed while handling the user's click, tap or key may play
+  // sound; WebKit also wants a sound started there, so a silent one is played. A start
+  // that the browser refuses is marked, so that the program does not wait for it.
   function audioContext() {
     let ctx = page.audioContext;
     try {
@@ -155,7 +193,15 @@
         const AC = window.AudioContext || window.webkitAudioContext;
         ctx = AC ? new AC() : null;
       }
-      if (ctx && ctx.resume) ctx.resume().catch(function () {});
+      if (ctx) {
+        ctx.zzRefused = false;
+        const source = ctx.createBufferSource();
+        source.buffer = ctx.createBuffer(1, 1, ctx.sampleRate);
+        source.connect(ctx.destination);
+        source.start(0);
+        const resumed = ctx.resume && ctx.resume();
+        if (resumed && resumed.catch) resumed.catch(function () { ctx.zzRefused = true; });
+      }
     } catch (e) {
       ctx = null;
     }
@@ -171,6 +217,7 @@
     page.frameWork = {};
     page.timings.click = performance.now();
     page.timings.firstFrame = null;
+    page.startPart = oneFrame ? null : partFromAddress();
     overlay.classList.remove('shown');
     const ctx = oneFrame ? null : audioContext();
 
@@ -188,8 +235,12 @@
       zzFast: oneFrame,
       print: function (t) { console.log(t); },
       printErr: function (t) { console.warn(t); },
+      // The music is put in the file system rather than preloaded, which SDL_mixer's
+      // loader would otherwise warn about.
+      noAudioDecoding: true,
       preRun: [function (m) {
         if (music && !oneFrame) m.FS.writeFile(MUSIC, new Uint8Array(music));
+        if (page.startPart !== null) m.ENV.ZUDEZED_PART = String(page.startPart);
       }],
       zzOnMusicUndecodable: function () {
         noteOnce('music', 'This browser cannot decode the music (' + MUSIC + '): the demo runs silent.');
@@ -218,6 +269,7 @@
       zzOnEnd: function () {
         if (page.state === 'frame') return;
         page.state = 'ended';
+        hideBar();
         show('The end', 'Click or press a key to watch it again.');
       },
       zzFrameDone: function (shown, frames) {
@@ -230,6 +282,96 @@
     };
     createZudezed(module).then(function (instance) { page.instance = instance; });
   }
+
+  // ---- Controls without a keyboard ---------------------------------------------------
+  // The bar and the swipes send the program the keys a keyboard would (emscripten's SDL
+  // reads keyCode): Space pauses and resumes, Left and Right go to the parts.
+  const BAR_MS = 3000;
+  const SWIPE_PX = 40;
+  const KEYS = {pause: [32, ' ', 'Space'], prev: [37, 'ArrowLeft', 'ArrowLeft'],
+                next: [39, 'ArrowRight', 'ArrowRight']};
+  function sendKey(name) {
+    if (page.state !== 'running' || !page.instance) return;
+    const k = KEYS[name];
+    ['keydown', 'keyup'].forEach(function (type) {
+      const e = new KeyboardEvent(type, {key: k[1], code: k[2], bubbles: true, cancelable: true});
+      Object.defineProperty(e, 'keyCode', {get: function () { return k[0]; }});
+      Object.defineProperty(e, 'which', {get: function () { return k[0]; }});
+      (page.instance.keyboardListeningElement || document).dispatchEvent(e);
+    });
+  }
+
+  const PAUSE_ICON = 'M6 5h4v14H6zM14 5h4v14h-4z';
+  const PLAY_ICON = 'M7 4v16l13-8z';
+  let barTimer = 0;
+  let barRefresh = 0;
+  function refreshBar() {
+    const inst = page.instance;
+    if (!inst || !inst._zz_web_part_name) return;
+    const part = inst._zz_web_part();
+    const paused = inst._zz_web_timeline_ms() < 0;
+    barPart.textContent = part + ' ' + inst.UTF8ToString(inst._zz_web_part_name(part));
+    barPart.href = part === 7 ? '#' : '#part=' + part;
+    barPause.querySelector('path').setAttribute('d', paused ? PLAY_ICON : PAUSE_ICON);
+    barPause.title = paused ? 'Resume' : 'Pause';
+    barPause.setAttribute('aria-label', barPause.title);
+  }
+  function showBar() {
+    if (page.state !== 'running') return;
+    bar.hidden = false;
+    stage.classList.add('controls');
+    refreshBar();
+    clearInterval(barRefresh);
+    barRefresh = setInterval(refreshBar, 200);
+    clearTimeout(barTimer);
+    barTimer = setTimeout(hideBar, BAR_MS);
+  }
+  function hideBar() {
+    bar.hidden = true;
+    stage.classList.remove('controls');
+    clearTimeout(barTimer);
+    clearInterval(barRefresh);
+  }
+  page.barShown = function () { return !bar.hidden; };
+
+  function barButton(id, action) {
+    document.getElementById(id).addEventListener('click', function (e) {
+      e.stopPropagation();
+      action();
+      showBar();
+      // Keys go to the program again, not to this button (Space would press it).
+      const canvas = screenBox.querySelector('canvas');
+      if (canvas) canvas.focus(); else e.currentTarget.blur();
+    });
+  }
+  barButton('bar-pause', function () { sendKey('pause'); });
+  barButton('bar-prev', function () { sendKey('prev'); });
+  barButton('bar-next', function () { sendKey('next'); });
+  barButton('bar-full', toggleFullscreen);
+  barPart.addEventListener('click', function (e) { e.stopPropagation(); showBar(); });
+  screenBox.addEventListener('click', showBar);
+  stage.addEventListener('mousemove', showBar);
+
+  // Swipes and taps on the picture.
+  let swipe = null;
+  screenBox.addEventListener('touchstart', function (e) {
+    const t = e.changedTouches[0];
+    swipe = e.touches.length === 1 ? {x: t.clientX, y: t.clientY, at: performance.now()} : null;
+  }, {passive: true});
+  screenBox.addEventListener('touchend', function (e) {
+    const t = e.changedTouches[0];
+    if (!swipe || !t) return;
+    const dx = t.clientX - swipe.x, dy = t.clientY - swipe.y;
+    const quick = performance.now() - swipe.at < 1000;
+    swipe = null;
+    if (quick && Math.abs(dx) >= SWIPE_PX && Math.abs(dx) > 2 * Math.abs(dy)) {
+      sendKey(dx < 0 ? 'next' : 'prev');
+      showBar();
+    } else if (Math.abs(dx) < SWIPE_PX / 4 && Math.abs(dy) < SWIPE_PX / 4) {
+      // A tap: the program's SDL takes the canvas's touches (no click follows them).
+      showBar();
+    }
+  });
 
   overlay.addEventListener('click', start);
   // F11 and Alt+Enter belong to the page (the program's own toggle is for a desktop
