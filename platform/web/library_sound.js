@@ -144,7 +144,7 @@ mergeInto(LibraryManager.library, {
   // How far apart counts: kApartMs, or more where the context's clock moves in larger
   // steps (17.4 ms in one engine), since a reading may be off by one step.
   $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05,
-              kStepReadings: 60, sampling: false, advances: [], step: 0},
+              kStepReadings: 60, sampling: false, advances: [], step: 0, smooth: null, kSmooth: 0.3},
   $zzApartMs__deps: ['$zzFollow'],
   $zzApartMs: function() { return Math.max(zzFollow.kApartMs, zzFollow.step * 1000 + 2); },
   // The context clock's step: the median of its advances, read every millisecond or
@@ -174,10 +174,17 @@ mergeInto(LibraryManager.library, {
     if (timelineMs < 0 || !ctx || ctx.state !== 'running' || !old || !old.buffer ||
         ctx.currentTime < zzFollow.startsAt) {
       zzFollow.apart = 0;
+      zzFollow.smooth = null;
       return;
     }
     var heard = zzHeardNow(ctx);
-    if (Math.abs((heard - audio.startTime) * 1000 - timelineMs) <= zzApartMs()) {
+    // The readings smoothed over a few frames: one engine's clock advances unevenly
+    // (by 0.66 to 0.94 s in 0.7 s of the page's clock on a busy machine), which single
+    // readings would take for the music drifting away; a stall still shows at once.
+    var reading = (heard - audio.startTime) * 1000 - timelineMs;
+    zzFollow.smooth = zzFollow.smooth === null ? reading
+                                                : zzFollow.smooth + (reading - zzFollow.smooth) * zzFollow.kSmooth;
+    if (Math.abs(zzFollow.smooth) <= zzApartMs()) {
       zzFollow.apart = 0;
       return;
     }
