@@ -13,7 +13,7 @@
 #
 #   tools/web/run-tests.sh
 #
-# Writes the measured figures to build-web/web-report.json. About 12 minutes on two
+# Writes the measured figures to build-web/web-report.json. About 13 minutes on two
 # cores from a fresh clone, most of it the real-time timeline and the recorded music.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
