@@ -187,7 +187,7 @@ async function webkitEngine(pulse) {
   const driver = spawn('xvfb-run', ['-a', '-s', '-screen 0 1280x1024x24', 'WebKitWebDriver', `--port=${port}`],
                        {env: {...process.env, ...pulse.env}, stdio: ['ignore', 'ignore', 'inherit'], detached: true});
   const base = `http://127.0.0.1:${port}`;
-  async function call(method, what, body, ms = 30000) {
+  async function call(method, what, body, ms = 60000) {
     const r = await fetch(base + what, {method, headers: {'content-type': 'application/json'},
                                         body: body === undefined ? undefined : JSON.stringify(body),
                                         signal: AbortSignal.timeout(ms)});
@@ -208,7 +208,7 @@ async function webkitEngine(pulse) {
     async open(url, o = {}) {
       // One session at a time: one a failed test left open goes first.
       if (this.session) await call('DELETE', this.session, undefined, 10000).catch(() => {});
-      const session = await call('POST', '/session', {capabilities: {alwaysMatch: {browserName: 'MiniBrowser'}}}, 60000);
+      const session = await call('POST', '/session', {capabilities: {alwaysMatch: {browserName: 'MiniBrowser'}}}, 90000);
       const s = `/session/${session.sessionId}`;
       this.session = s;
       await call('POST', `${s}/window/rect`, {width: o.width || 1280, height: o.height || 720}).catch(() => {});
