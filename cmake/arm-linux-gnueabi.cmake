@@ -1,6 +1,9 @@
 # Cross-compiling for 32-bit ARM little-endian: Debian's armel toolchain
-# (crossbuild-essential-armel), whose compiler defaults are ARMv5TE, soft float and the
-# ARM EABI, the closest Debian target to the handheld's ARM9 CPU.
+# (crossbuild-essential-armel): soft float and the ARM EABI. Its compiler defaults to
+# ARMv5TE; the handheld's ARM920T is ARMv4T (no clz, blx, ldrd/strd, v5E multiplies or
+# pld), so the demo's own code is compiled for that (-march=armv4t -mtune=arm920t, ARM
+# state). Debian's libraries (the C library, libgcc's helpers, SDL) stay as Debian
+# built them; tools/arm/count-instructions.sh reports any v5 instruction they run.
 #
 #   cmake -S . -B build-arm -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake
 #
@@ -17,7 +20,8 @@ set(CMAKE_C_COMPILER arm-linux-gnueabi-gcc)
 set(CMAKE_CXX_COMPILER arm-linux-gnueabi-g++)
 # Everything is built by this one compiler, so GCC's notes that the ARM passing of some
 # structures changed in GCC 7.1 (-Wpsabi) concern no code here.
-set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")
+set(CMAKE_CXX_FLAGS_INIT "-march=armv4t -mtune=arm920t -marm -Wno-psabi")
+set(CMAKE_C_FLAGS_INIT "-march=armv4t -mtune=arm920t -marm")
 
 if(NOT DEFINED ZUDEZED_ARM_SYSROOT)
   if(DEFINED ENV{ZUDEZED_ARM_SYSROOT})

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the demo and its tests for 32-bit ARM (Debian armel: ARMv5TE, soft float), runs
+# Builds the demo and its tests for 32-bit ARM (Debian armel, soft float; the demo's own code ARMv4T), runs
 # the test suite under qemu-arm and compares the rendered frames and precalculated
 # tables with the build machine's (tools/framehash).
 #
