@@ -38,7 +38,8 @@ void precdivs();
 // fsin3, fsin6, fsin7, fsin8) and of the second (fsin4, fsin5).
 void SinesStep1Entry(int32_t j);
 void SinesStep2Entry(int32_t j);
-// The dist_angle entry with storage index k (0..76799).
+// The dist_angle entry with storage index k (0..76799); the entries before k must be
+// built (it copies from its mirrors above and left of the centre).
 void DistAngleEntry(int32_t k);
 // uberclamp[k] (k = 0..511); WaterInit builds every entry with a progress update each
 // (the fifth visible step; the caller moves on to the next band).

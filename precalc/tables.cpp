@@ -68,14 +68,31 @@ void SinesStep2Entry(int32_t j) {
   fsin5[j] = sine_entry(single_phase(j, kSineDiv2), 40.0, 48.0);
 }
 
+// The entry's inverse radius depends on x * x + y * y only, and atan2 is odd in y
+// (atan2(-y, x) == -atan2(y, x), and the scaling and truncation keep the sign), so
+// only a quarter of the square roots and half of the arctangents are computed: an
+// entry below the centre row (y > 0) is its mirror's above it (-y) with the angle
+// negated, and right of the centre column (x > 0) the inverse radius is the one of
+// its mirror at -x. Both mirrors have smaller indices, so the entries are built in
+// index order (as the precalculation does).
 void DistAngleEntry(int32_t k) {
   const int32_t x = k / kScreenHeight - 160;
   const int32_t y = k % kScreenHeight - 120;
   DistAngle& e = dist_angle[k];
-  const int32_t r2 = x * x + y * y;
-  e.inv_radius = r2 == 0 ? uint16_t{0xFFFF}
-                         : static_cast<uint16_t>(trunc_i32(
-                               (1.0 / std::sqrt(static_cast<double>(r2))) * 8192.0));
+  if (y > 0) {
+    const DistAngle& m = dist_angle[k - 2 * y];
+    e.inv_radius = m.inv_radius;
+    e.angle = static_cast<uint16_t>(-m.angle & 255);
+    return;
+  }
+  if (x > 0) {
+    e.inv_radius = dist_angle[k - 2 * x * kScreenHeight].inv_radius;
+  } else {
+    const int32_t r2 = x * x + y * y;
+    e.inv_radius = r2 == 0 ? uint16_t{0xFFFF}
+                           : static_cast<uint16_t>(trunc_i32(
+                                 (1.0 / std::sqrt(static_cast<double>(r2))) * 8192.0));
+  }
   // The integer runs -256..256; only its low eight bits are kept.
   const int32_t a = trunc_i32(std::atan2(static_cast<double>(y), static_cast<double>(x)) *
                               256.0 / kHalfTurn);

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
+#include "platform/numeric.h"
 #include "precalc/precalcs.h"
 
 namespace zudezed {
@@ -122,6 +124,30 @@ TEST_F(TablesTest, DistAngleWitnessEntries) {
   EXPECT_EQ(at(-159, 85).angle, 216);
   EXPECT_EQ(at(-160, -119).angle, 53);
   EXPECT_EQ(at(-160, -113).inv_radius, 41);
+}
+
+// Every entry as the per-pixel double-precision computation gives it: the table is
+// built from mirrored entries, which must agree with computing each pixel on its own.
+TEST_F(TablesTest, DistAngleEqualsThePerPixelComputationEverywhere) {
+  int32_t wrong = 0;
+  for (int32_t x = -160; x < 160; ++x) {
+    for (int32_t y = -120; y < 120; ++y) {
+      const int32_t r2 = x * x + y * y;
+      const uint16_t inv =
+          r2 == 0 ? uint16_t{0xFFFF}
+                  : static_cast<uint16_t>(trunc_i32((1.0 / std::sqrt(static_cast<double>(r2))) * 8192.0));
+      const int32_t a = trunc_i32(std::atan2(static_cast<double>(y), static_cast<double>(x)) *
+                                  256.0 / kHalfTurn);
+      const DistAngle& e = at(x, y);
+      if (e.inv_radius != inv || e.angle != (a & 255)) {
+        if (++wrong <= 5) {
+          ADD_FAILURE() << x << "," << y << ": " << e.inv_radius << "/" << e.angle << " != " << inv
+                        << "/" << (a & 255);
+        }
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(TablesTest, WaterClamp) {
