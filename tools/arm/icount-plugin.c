@@ -40,10 +40,11 @@
  *   T PHASE COUNT                  whole-run total of a phase (the frames' phases too)
  *   TR PHASE REGION COUNT          whole-run total of a phase in one region
  *   V VCPUS                        the number of guest threads seen
- *   C N PHASE=OPT/PES/DACC/DMISS/ILINES/IMISS/MULS ...
+ *   C N PHASE=OPT/PES/DACC/DMISS/ILINES/IMISS/MULS/DFILLS/WBWORDS ...
  *                                  frame N's estimated cycles at the two memory settings,
  *                                  data accesses and misses, instruction-cache line
- *                                  lookups and misses, multiplies of unknown operand
+ *                                  lookups and misses, multiplies of unknown operand,
+ *                                  data line fills, words written through the buffer
  *   RC N PHASE REGION=PES ...      frame N's cycles (pessimistic setting) by region
  *   TC PHASE REGION OPT PES        whole-run cycles of a phase in one region
  *   X REGION CLASS COUNT           executed instructions outside ARMv4T, by class
@@ -73,7 +74,12 @@ enum { kMaxRegions = 1024, kMaxPhases = 64, kMaxStack = 32, kMaxName = 96 };
 /* The per-region counters: executed instructions, cycles at the two memory settings,
  * data accesses and misses, instruction-cache line lookups and misses, and multiplies
  * whose operand the model cannot see (priced at their longest). */
-enum { kInsns, kCycOpt, kCycPes, kDAcc, kDMiss, kILines, kIMiss, kMulUnknown, kCounters };
+enum {
+  kInsns, kCycOpt, kCycPes, kDAcc, kDMiss, kILines, kIMiss, kMulUnknown,
+  kDFills,    /* data line fills (load misses) */
+  kWbOut,     /* words written to memory through the write buffer (store misses, castouts) */
+  kCounters
+};
 
 /* ---- Names ------------------------------------------------------------------------- */
 
@@ -727,6 +733,10 @@ static void on_mem(unsigned int vcpu, qemu_plugin_meminfo_t info, uint64_t vaddr
   for (int s = 0; s < 2; ++s) {
     struct timing *tm = &timing[s];
     const uint64_t t = tm->now + d->offset;
+    if (s == 0 && !hit) {
+      if (store) total[kWbOut][b->region] += 1;
+      else total[kDFills][b->region] += 1, total[kWbOut][b->region] += castout ? 8 : 0;
+    }
     if (store && !hit) {
       const bool merge = d->is_store_multiple && last_store_insn == d &&
                          last_store_seq + 1 == access_seq && vaddr == last_store_addr + 4;
