@@ -314,11 +314,16 @@ static void write_frame(void) {
 /* ---- The cycle model --------------------------------------------------------------- *
  *
  * Pipeline: every ARM instruction is classed once, at translation, with its cycles on
- * the ARM9TDMI's five-stage pipeline. Figures: the ARM9TDMI's instruction timings as
- * this project's handheld budget takes them (one cycle per instruction issued, the
- * branch and PC-write refills, the load result latencies and the multiplier's early
- * termination); the accumulate and long multiply forms one cycle more each, following
- * the ARM7/ARM9 multiplier's extra pass for the second addend or the high word.
+ * the ARM9TDMI's five-stage pipeline. Where the figures come from: the ARM9TDMI's
+ * instruction timings as the handheld's budget states them (one cycle per instruction
+ * issued; 2 more for the refill after a PC write, so 3 for a taken branch; the load
+ * result latencies of the fourth stage, one cycle for words and two for bytes and
+ * halfwords, which are extended a stage later; N cycles for N registers moved; the
+ * multiplier's early termination at 8 bits of Rs a cycle, MUL 2 to 5). Our own
+ * assumptions, not from a timing table: the accumulate and long multiplies one cycle
+ * more each (a second pass for the addend or the high word), LDR to the PC as a load
+ * plus a 4-cycle refill, and the byte/halfword interlock on the instruction after
+ * next.
  *
  *   class                                      cycles
  *   data processing                            1
