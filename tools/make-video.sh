@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 out=${1:-zudezed.mp4}
 shift || true
 tools/install-deps.sh ffmpeg
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZUDEZED_TESTS=OFF -DZUDEZED_BENCH=OFF >/dev/null
+# Configured as tools/run-tests.sh configures build/: neither rebuilds the other's work.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUDEZED_SANITIZE=OFF -DZUDEZED_TESTS=ON -DZUDEZED_BENCH=ON >/dev/null
 cmake --build build -j"$(nproc)" --target zudezed-capture
 exec build/zudezed-capture --video "$out" --scale 2 --with-precalc "$@"
