@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "assets/assets.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/render3d.h"

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "platform/gp32_functions.h"
-#include "platform/offline.h"
+#include "app/offline.h"
 #include "platform/zudezed.h"
 #include "tests/child_process.h"
 #include "timeline/script.h"

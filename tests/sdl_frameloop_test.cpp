@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/app.h"
 #include "platform/clock_sim.h"
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "platform/sound.h"
 
 #if defined(ZUDEZED_HAVE_MIKMOD) && __has_include(<mikmod.h>)

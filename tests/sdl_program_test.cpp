@@ -23,7 +23,7 @@
 
 #include <png.h>
 
-#include "platform/options.h"
+#include "app/options.h"
 #include "timeline/replay.h"
 #include "timeline/script.h"
 

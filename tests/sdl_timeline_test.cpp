@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "effects/effects.h"
 #include "engine3d/engine3d.h"
 #include "platform/clock_sim.h"
-#include "platform/controls.h"
+#include "app/controls.h"
 #include "platform/gp32_functions.h"
-#include "platform/offline.h"
+#include "app/offline.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
 #include "timeline/replay.h"

@@ -18,6 +18,14 @@ void EndPart() {
 
 }  // namespace
 
+void checkmode() {
+  if (chpart == 0) return;
+  chpart = 0;
+  framebuffer[0] = GP32Surface[0].buffer;
+  framebuffer[1] = GP32Surface[1].buffer;
+  InitGraphics(bpp[part]);
+}
+
 void Script() {
   prticks = Ticks() - partime;
   if (part < 0 || part >= kParts) return;

@@ -49,6 +49,7 @@ inline constexpr int32_t kNominalTimelineTicks =
     NominalPartStart(8) + kPartTable[8].handover;
 static_assert(kNominalTimelineTicks == 227755);
 
+extern int32_t quit;     // 1 ends the frame loop after the current frame
 extern int32_t part;     // current part, 0..8
 extern int32_t partime;  // Ticks() at which the current part began
 extern int32_t prticks;  // ticks since the current part began, fixed during a frame
@@ -70,6 +71,9 @@ inline constexpr const char* kCreditCode = "Code:Pelwick";
 inline constexpr const char* kCreditMusic = "Music:Drossmar";
 
 void Script();
+// The pending display-mode change outside the script: the mode of the current part is
+// selected again (both buffers replaced) when chpart is set.
+void checkmode();
 
 // The fade rule: for each of the 256 entries, each component c (red 15-11, green 10-6,
 // blue 5-1) becomes (int)(from_c + (float)(to_c - from_c) * t), truncated toward zero;

@@ -3,6 +3,7 @@
 
 namespace zudezed {
 
+int32_t quit = 0;
 int32_t part = 0;
 int32_t partime = 0;
 int32_t prticks = 0;

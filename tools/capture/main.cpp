@@ -23,9 +23,10 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/controls.h"
+#include "app/app.h"
+#include "app/controls.h"
 #include "platform/gp32_functions.h"
-#include "platform/offline.h"
+#include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"

@@ -24,8 +24,9 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "platform/gp32_functions.h"
-#include "platform/offline.h"
+#include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"

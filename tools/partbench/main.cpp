@@ -25,7 +25,8 @@
 #define ZUDEZED_HAVE_CALLGRIND 1
 #endif
 
-#include "platform/offline.h"
+#include "app/app.h"
+#include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/replay.h"

@@ -18,7 +18,8 @@
 #include <random>
 #include <string>
 
-#include "platform/offline.h"
+#include "app/app.h"
+#include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"

@@ -1,4 +1,4 @@
-#include "platform/options.h"
+#include "app/options.h"
 
 #include <cstring>
 

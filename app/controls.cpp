@@ -1,5 +1,6 @@
 // Pause, part jumps and the overlay line.
-#include "platform/controls.h"
+#include "app/app.h"
+#include "app/controls.h"
 
 #include <SDL.h>
 
@@ -12,7 +13,7 @@
 #include "platform/gp32_functions.h"
 #include "platform/music_cue.h"
 #include "platform/numeric.h"
-#include "platform/replay_prefetch.h"
+#include "app/replay_prefetch.h"
 #include "platform/zudezed.h"
 #include "timeline/replay.h"
 #include "timeline/script.h"

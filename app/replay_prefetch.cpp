@@ -1,4 +1,4 @@
-#include "platform/replay_prefetch.h"
+#include "app/replay_prefetch.h"
 
 #include <atomic>
 #include <cstdio>

@@ -2,9 +2,10 @@
 // window's close button.
 #include <SDL.h>
 
-#include "platform/controls.h"
+#include "app/app.h"
+#include "app/controls.h"
 #include "platform/gp32_functions.h"
-#include "platform/zudezed.h"
+#include "timeline/script.h"
 
 namespace zudezed {
 

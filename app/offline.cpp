@@ -1,6 +1,7 @@
 // The offline frame driver: the program's own start-up and frame step on the
 // simulated clock, at the times of a schedule.
-#include "platform/offline.h"
+#include "app/app.h"
+#include "app/offline.h"
 
 #include <cstdlib>
 #include <string>

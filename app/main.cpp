@@ -1,3 +1,3 @@
-#include "platform/zudezed.h"
+#include "app/app.h"
 
 int main(int argc, char** argv) { return zudezed::Main(argc, argv); }

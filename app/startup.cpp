@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/controls.h"
+#include "app/app.h"
+#include "app/controls.h"
 #include "platform/gp32_functions.h"
-#include "platform/options.h"
-#include "platform/replay_prefetch.h"
+#include "app/options.h"
+#include "app/replay_prefetch.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"

@@ -5,8 +5,9 @@
 
 #include <cstdlib>
 
+#include "app/app.h"
 #include "platform/clock_sim.h"
-#include "platform/controls.h"
+#include "app/controls.h"
 #include "platform/sound.h"
 #include "platform/web/web.h"
 #include "platform/zudezed.h"
