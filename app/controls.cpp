@@ -1,5 +1,4 @@
 // Pause, part jumps and the overlay line.
-#include "app/app.h"
 #include "app/controls.h"
 
 #include <SDL.h>
@@ -10,10 +9,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/app.h"
+#include "app/replay_prefetch.h"
 #include "platform/gp32_functions.h"
 #include "platform/music_cue.h"
 #include "platform/numeric.h"
-#include "app/replay_prefetch.h"
 #include "platform/zudezed.h"
 #include "timeline/replay.h"
 #include "timeline/script.h"

@@ -1,12 +1,12 @@
 // The offline frame driver: the program's own start-up and frame step on the
 // simulated clock, at the times of a schedule.
-#include "app/app.h"
 #include "app/offline.h"
 
 #include <cstdlib>
 #include <string>
 #include <utility>
 
+#include "app/app.h"
 #include "platform/clock_sim.h"
 #include "platform/gp32_functions.h"
 #include "platform/zudezed.h"

@@ -6,9 +6,9 @@
 
 #include "app/app.h"
 #include "app/controls.h"
-#include "platform/gp32_functions.h"
 #include "app/options.h"
 #include "app/replay_prefetch.h"
+#include "platform/gp32_functions.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/gp32_functions.h"
 #include "app/offline.h"
+#include "platform/gp32_functions.h"
 #include "platform/zudezed.h"
 #include "tests/child_process.h"
 #include "timeline/script.h"

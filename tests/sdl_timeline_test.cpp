@@ -20,17 +20,17 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/controls.h"
+#include "app/offline.h"
 #include "effects/effects.h"
 #include "engine3d/engine3d.h"
 #include "platform/clock_sim.h"
-#include "app/controls.h"
 #include "platform/gp32_functions.h"
-#include "app/offline.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"
+#include "tests/child_process.h"
 #include "timeline/replay.h"
 #include "timeline/script.h"
-#include "tests/child_process.h"
 #include "timeline/text.h"
 
 namespace zudezed {

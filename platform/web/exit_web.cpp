@@ -1,7 +1,7 @@
 // The end of a run in a browser: the page shows its end screen, from which the demo
 // can be started again; there is no menu program to hand over to.
-#include "platform/zudezed.h"
 #include "platform/web/web.h"
+#include "platform/zudezed.h"
 
 namespace zudezed {
 

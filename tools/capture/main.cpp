@@ -25,8 +25,8 @@
 
 #include "app/app.h"
 #include "app/controls.h"
-#include "platform/gp32_functions.h"
 #include "app/offline.h"
+#include "platform/gp32_functions.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "precalc/precalcs.h"

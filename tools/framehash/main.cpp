@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "app/app.h"
-#include "platform/gp32_functions.h"
 #include "app/offline.h"
+#include "platform/gp32_functions.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"
