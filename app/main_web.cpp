@@ -1,18 +1,18 @@
 // The page's program: the demo as on the desktop (Main), or, when the page asks for
 // one frame (?frame=MS), the frame on screen at timeline time MS on the simulated
-// clock at 60 frames per second, drawn exactly as zudezed-capture --frame draws it.
+// clock at 60 frames per second, played by the offline driver as zudezed-capture
+// --frame plays it.
 #include <emscripten.h>
 
 #include <cstdlib>
 
 #include "app/app.h"
-#include "platform/clock_sim.h"
 #include "app/controls.h"
+#include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/web/web.h"
 #include "platform/zudezed.h"
 #include "timeline/script.h"
-#include "tools/capture/options.h"
 
 namespace zudezed {
 namespace {
@@ -30,18 +30,13 @@ EM_JS(void, zz_web_frame_done, (int shown, int frames), {
 
 int RenderOneFrame(int ms) {
   WebUseSimulatedClock();
-  SimClockSet(0);
-  StartUp();
-  const uint32_t base = SimClockNow();
-  const int64_t last = CaptureFrameAtMs(ms, kFrameFps);
-  int64_t n = 0;
-  for (; n <= last; ++n) {
-    SimClockSet(base + static_cast<uint32_t>(CaptureFrameTimeMs(n, kFrameFps)));
-    FrameStep();
-    if (quit != 0 && n < last) break;
-  }
+  const uint32_t base = OfflineStartUp(0);
+  const FrameTimes times = FixedRate(kFrameFps);
+  const OfflineEnd end = PlayFrames(base, times, [](const OfflineFrame&) { return true; }, ms);
   SoundEnd();
-  zz_web_frame_done(n > last, static_cast<int>(n));
+  // The frame on screen at ms was drawn unless the demo ended before it: then the next
+  // frame of the schedule would still lie at or before ms.
+  zz_web_frame_done(times(end.frames, end.last_t) > ms, static_cast<int>(end.frames));
   return 0;
 }
 
