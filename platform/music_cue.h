@@ -8,14 +8,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/mod_timing.h"
+
 namespace zudezed {
 
 inline constexpr int kMusicRate = 22050;  // the mixing rate the music is opened with
-
-// Start of every order (song position) of a MOD module in samples at `rate`, as the
-// order list plays from its start; -1 for a position that is never reached. Empty when
-// the bytes are not a 4-channel MOD module.
-std::vector<int64_t> ModOrderStarts(const std::vector<uint8_t>& module, int rate);
 
 // The order to start for music at timeline time `ms` (ticks from the start of part 0)
 // and the distance from that order's start to `ms`: positive when the order starts

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mod_timing.h"
 #include "timeline/script.h"
 
 namespace {
@@ -105,42 +106,6 @@ bool Parse(const std::vector<uint8_t>& b, Module& m) {
   }
   m.trailing = b.size() - at;
   return true;
-}
-
-// Where each order position starts, and the end, in seconds, played as ProTracker
-// does: speed and tempo from Fxx (below 32 speed, else BPM), a row lasting
-// speed * 2.5 / BPM seconds, Dxy breaking to row 10x + y of the next position.
-struct Timing {
-  std::vector<double> order_start;
-  double end = 0.0;
-  int rows = 0;
-};
-
-Timing Time(const Module& m) {
-  Timing t;
-  int speed = 6, tempo = 125, row = 0;
-  double now = 0.0;
-  for (int pos = 0; pos < m.song_length;) {
-    t.order_start.push_back(now);
-    const auto& pat = m.patterns[m.order[pos]];
-    for (;;) {
-      int next_row = -1;
-      for (const Cell& c : pat[row]) {
-        if (c.effect == 0xF && c.param != 0) (c.param < 32 ? speed : tempo) = c.param;
-        if (c.effect == 0xD) next_row = (c.param >> 4) * 10 + (c.param & 0x0F);
-      }
-      now += speed * 2.5 / tempo;
-      ++t.rows;
-      if (next_row >= 0 || row == 63) {
-        row = next_row >= 0 ? next_row : 0;
-        break;
-      }
-      ++row;
-    }
-    ++pos;
-  }
-  t.end = now;
-  return t;
 }
 
 constexpr std::array<int, 36> kPeriods = {
@@ -419,7 +384,9 @@ TEST_F(ModuleFile, HatsNeverCutAKickOrTheRowAfterIt) {
 }
 
 TEST_F(ModuleFile, LengthAndSectionsFollowTheTimeline) {
-  const Timing t = Time(mod);
+  const std::vector<double> starts = zudezed::ModOrderSeconds(bytes);
+  ASSERT_EQ(starts.size(), static_cast<size_t>(mod.song_length) + 1);
+  const double end = starts.back();
   double timeline = 0.0;
   std::vector<double> boundaries;
   // The parts in playing order, each lasting until its hand-over (the timeline's table).
@@ -430,12 +397,14 @@ TEST_F(ModuleFile, LengthAndSectionsFollowTheTimeline) {
   EXPECT_NEAR(timeline, 227.755, 1e-9);
   // It ends after the curtain has shut, and before the timeline does.
   const double shut = boundaries.back() + kCurtainShutMs / 1000.0;
-  EXPECT_GT(t.end, shut);
-  EXPECT_LT(t.end, 227.7) << "song " << t.end << " s, timeline " << timeline << " s";
+  EXPECT_GT(end, shut);
+  EXPECT_LT(end, 227.7) << "song " << end << " s, timeline " << timeline << " s";
   // A new section (an order position) starts within 0.1 s of every part's start.
   for (size_t i = 0; i < boundaries.size(); ++i) {
     double nearest = 1e9;
-    for (double s : t.order_start) nearest = std::min(nearest, std::abs(s - boundaries[i]));
+    for (int pos = 0; pos < mod.song_length; ++pos) {
+      nearest = std::min(nearest, std::abs(starts[pos] - boundaries[i]));
+    }
     EXPECT_LT(nearest, 0.1) << "part " << i << " begins at " << boundaries[i] << " s";
   }
   // The last row of the song is a pattern break or the pattern's end, never a jump
@@ -445,4 +414,48 @@ TEST_F(ModuleFile, LengthAndSectionsFollowTheTimeline) {
       for (const Cell& c : row) EXPECT_NE(c.effect, 0xB);
     }
   }
+}
+
+// The order timing follows what the player does beyond the committed song's commands:
+// a pattern delay lengthens its row, a position jump skips the orders between, and an
+// order list that jumps back is followed once.
+TEST(ModuleTiming, DelaysJumpsAndALoopingOrderList) {
+  std::vector<uint8_t> b(1084 + 3 * 1024, 0);
+  b[950] = 4;
+  const uint8_t orders[] = {0, 1, 0, 2};
+  for (int i = 0; i < 4; ++i) b[952 + i] = orders[i];
+  b[1080] = 'M';
+  b[1081] = '.';
+  b[1082] = 'K';
+  b[1083] = '.';
+  const auto put = [&](int pat, int row, int ch, int effect, int param) {
+    const size_t at = 1084 + pat * 1024 + row * 16 + ch * 4;
+    b[at + 2] = static_cast<uint8_t>(effect);
+    b[at + 3] = static_cast<uint8_t>(param);
+  };
+  put(0, 0, 0, 0xF, 3);     // speed 3: 3 ticks of 20 ms at 125 BPM
+  put(0, 1, 2, 0xE, 0xE2);  // the row played three times: 9 ticks
+  put(0, 2, 3, 0xD, 0x00);  // on to the next order
+  put(1, 0, 1, 0xB, 3);     // order 2 is skipped
+  put(2, 0, 0, 0xF, 150);   // 150 BPM: 3 ticks of 16.7 ms
+  put(2, 0, 3, 0xB, 0);     // back to the start: the end of the song
+
+  const std::vector<double> seconds = zudezed::ModOrderSeconds(b);
+  ASSERT_EQ(seconds.size(), 5u);
+  EXPECT_DOUBLE_EQ(seconds[0], 0.0);
+  EXPECT_DOUBLE_EQ(seconds[1], 0.3);
+  EXPECT_EQ(seconds[2], -1.0);
+  EXPECT_DOUBLE_EQ(seconds[3], 0.36);
+  EXPECT_DOUBLE_EQ(seconds[4], 0.41);
+  // In samples, with the player's whole samples per tick (367.5 at 150 BPM is 367).
+  EXPECT_EQ(zudezed::ModOrderStarts(b, 22050), (std::vector<int64_t>{0, 6615, -1, 7938}));
+  EXPECT_EQ(zudezed::ModOrderStarts(b, 44100), (std::vector<int64_t>{0, 13230, -1, 15876}));
+
+  // Bytes that are not a whole 4-channel module have no timing.
+  std::vector<uint8_t> other = b;
+  other[1080] = 'X';
+  EXPECT_TRUE(zudezed::ModOrderSeconds(other).empty());
+  b.resize(1084 + 2 * 1024);
+  EXPECT_TRUE(zudezed::ModOrderSeconds(b).empty());
+  EXPECT_TRUE(zudezed::ModOrderStarts(b, 22050).empty());
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mod_timing.h"
 #include "tools/modgen/modgen.h"
 #include "tools/modgen/modreport.h"
 
@@ -59,7 +60,7 @@ TEST(ModReport, ReadsTimesAndCountsTheEffectsOfAModule) {
 
   // Speed 3 at the default 125 BPM: 60 ms rows, 16 of them; then 64 rows and 16 rows
   // of 50 ms at 150 BPM, the tempo staying set when pattern 0 plays again.
-  const std::vector<double> starts = ReportOrderStarts(mod);
+  const std::vector<double> starts = ModOrderSeconds(SmallModule());
   ASSERT_EQ(starts.size(), 4u);
   EXPECT_NEAR(starts[1], 0.96, 1e-9);
   EXPECT_NEAR(starts[2], 0.96 + 3.2, 1e-9);
@@ -169,7 +170,7 @@ TEST(ModReport, TheSoundtrackMeetsItsMixThroughTheDemosPlayer) {
   ReportModule mod;
   std::string error;
   ASSERT_TRUE(ReadReportModule(bytes, &mod, &error)) << error;
-  const std::vector<double> starts = ReportOrderStarts(mod);
+  const std::vector<double> starts = ModOrderSeconds(bytes);
 
   MixerRender mono, stereo;
   ASSERT_TRUE(RenderThroughMixer(kModulePath, 22050, 1, &mono, &error)) << error;

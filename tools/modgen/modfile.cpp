@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/mod_timing.h"
 #include "tools/modgen/modgen.h"
 
 namespace zudezed {
@@ -70,38 +71,6 @@ std::vector<uint8_t> ModBytes() {
   return out;
 }
 
-std::vector<double> ModOrderStarts() {
-  int speed = 6, tempo = 125;  // the format's defaults before the first Fxx
-  double seconds = 0.0;
-  int row = 0;
-  std::vector<double> starts;
-  for (int pos = 0; pos < modordercount;) {
-    if (static_cast<int>(starts.size()) == pos) starts.push_back(seconds);
-    const ModPattern& pat = modpatterns[modorder[pos]];
-    int next_pos = pos + 1, next_row = 0;
-    bool jump = false;
-    for (const ModCell& c : pat.rows[row]) {
-      if (c.effect == 0xF && c.param != 0) {
-        if (c.param < 32) speed = c.param; else tempo = c.param;
-      }
-      if (c.effect == 0xD) {
-        jump = true;
-        next_row = (c.param >> 4) * 10 + (c.param & 0x0F);
-      }
-      if (c.effect == 0xB) Fail("position jumps are not timed");
-    }
-    seconds += speed * 2.5 / tempo;
-    if (jump || row == kModRows - 1) {
-      pos = next_pos;
-      row = next_row < kModRows ? next_row : 0;
-    } else {
-      ++row;
-    }
-  }
-  starts.push_back(seconds);
-  return starts;
-}
-
-double ModSeconds() { return ModOrderStarts().back(); }
+double ModSeconds() { return ModOrderSeconds(ModBytes()).back(); }
 
 }  // namespace zudezed

@@ -101,13 +101,9 @@ uint16_t NotePeriod(const std::string& name);
 // The module file's bytes from the globals above.
 std::vector<uint8_t> ModBytes();
 
-// Playing time in seconds of the order list from its start to its end, following
-// pattern breaks and speed/tempo changes, as a ProTracker player times it.
+// Playing time in seconds of the order list from its start to its end, as the player
+// times it (ModOrderSeconds of the module's bytes).
 double ModSeconds();
-
-// The time in seconds at which each order position starts, as ModSeconds times it,
-// and after them the end of the song (modordercount + 1 entries).
-std::vector<double> ModOrderStarts();
 
 // Where each of the timeline's parts starts, in playing order (0 1 2 3 4 5 6 8), in
 // milliseconds after the music starts, from the timeline's part table; the last entry

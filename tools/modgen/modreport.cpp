@@ -74,31 +74,6 @@ bool ReadReportModule(const std::vector<uint8_t>& b, ReportModule* mod, std::str
   return true;
 }
 
-std::vector<double> ReportOrderStarts(const ReportModule& mod) {
-  int speed = 6, tempo = 125, row = 0;
-  double now = 0.0;
-  std::vector<double> starts;
-  for (int pos = 0; pos < mod.song_length; ++pos) {
-    starts.push_back(now);
-    const auto& pat = mod.patterns[mod.order[pos]];
-    for (;;) {
-      int next_row = -1;
-      for (const ModCell& c : pat[row]) {
-        if (c.effect == 0xF && c.param != 0) (c.param < 32 ? speed : tempo) = c.param;
-        if (c.effect == 0xD) next_row = (c.param >> 4) * 10 + (c.param & 0x0F);
-      }
-      now += speed * 2.5 / tempo;
-      if (next_row >= 0 || row == 63) {
-        row = next_row >= 0 && next_row < 64 ? next_row : 0;
-        break;
-      }
-      ++row;
-    }
-  }
-  starts.push_back(now);
-  return starts;
-}
-
 std::string EffectKey(const ModCell& c) {
   static const char kHex[] = "0123456789ABCDEF";
   if (c.effect == 0 && c.param == 0) return "";

@@ -25,11 +25,6 @@ struct ReportModule {
 // complete 4-channel "M.K." module.
 bool ReadReportModule(const std::vector<uint8_t>& bytes, ReportModule* mod, std::string* error);
 
-// The start of every order position in seconds, timed as ProTracker plays: speed and
-// tempo from Fxx, a row lasting speed * 2.5 / tempo seconds, Dxx breaking to the next
-// position; the last entry is the end of the song.
-std::vector<double> ReportOrderStarts(const ReportModule& mod);
-
 // An effect command as a listener's tools name it: "4xy" or "ECx"; the arpeggio only
 // with a non-zero parameter. Empty for a cell without an effect.
 std::string EffectKey(const ModCell& cell);

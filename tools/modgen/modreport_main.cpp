@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mod_timing.h"
 #include "tools/modgen/modgen.h"
 #include "tools/modgen/modreport.h"
 
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
 
   BuildSamples();
   BuildSong();
-  const std::vector<double> starts = ReportOrderStarts(mod);
+  const std::vector<double> starts = ModOrderSeconds(bytes);
   const std::array<int32_t, kModParts + 1> parts = PartStartsMs();
 
   std::fprintf(stderr, "modreport: rendering %s (mono, then stereo)...\n", path.c_str());

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/mod_timing.h"
 #include "timeline/script.h"
 #include "tools/modgen/modgen.h"
 
@@ -941,7 +942,7 @@ void BuildSong() {
   }
   if (static_cast<int>(firsts.size()) != kModParts) ScoreError("a part without a section");
   for (int k = 0; k + 1 < kModParts; ++k) {
-    const double begun = ModOrderStarts()[firsts[k]];
+    const double begun = ModOrderSeconds(ModBytes())[firsts[k]];
     FitTempo(firsts[k], firsts[k + 1], starts[k + 1] / 1000.0 - begun);
   }
   SetTempo(finale1, 0, 117);
