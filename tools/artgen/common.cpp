@@ -1,10 +1,9 @@
-#include <png.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 #include "tools/artgen/art.h"
+#include "tools/common/png_file.h"
 
 namespace zudezed::artgen {
 
@@ -26,28 +25,12 @@ Rgb Hsv(float h, float s, float v) {
 
 namespace {
 
-void Write(const std::string& path, const std::vector<uint8_t>& data, int w, int h, int channels,
-           int type) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) {
-    std::fprintf(stderr, "artgen: cannot write %s\n", path.c_str());
+void Write(const std::string& path, const std::vector<uint8_t>& data, int w, int h, int channels) {
+  std::string error;
+  if (!WritePngImage(path, data.data(), w, h, channels, kPngDefaultCompression, &error)) {
+    std::fprintf(stderr, "artgen: %s\n", error.c_str());
     std::exit(1);
   }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    std::fprintf(stderr, "artgen: cannot write %s\n", path.c_str());
-    std::exit(1);
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, w, h, 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < h; ++y)
-    png_write_row(png, const_cast<png_bytep>(data.data() + size_t(y) * w * channels));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(f);
   std::printf("artgen: wrote %s\n", path.c_str());
 }
 
@@ -64,11 +47,11 @@ void WritePng(const std::string& path, const Canvas& img, bool with_alpha) {
     d[i * ch + 2] = Byte(img.c[i].b);
     if (with_alpha) d[i * ch + 3] = Byte(img.a[i]);
   }
-  Write(path, d, img.w, img.h, ch, with_alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
+  Write(path, d, img.w, img.h, ch);
 }
 
 void WriteGreyPng(const std::string& path, const std::vector<uint8_t>& grey, int w, int h) {
-  Write(path, grey, w, h, 1, PNG_COLOR_TYPE_GRAY);
+  Write(path, grey, w, h, 1);
 }
 
 void WriteText(const std::string& path, const std::string& text) {
