@@ -6,7 +6,6 @@
 #include <SDL_mixer.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +33,7 @@
 #include "timeline/text.h"
 #include "tools/capture/image.h"
 #include "tools/capture/options.h"
+#include "tools/common/cpu_time.h"
 #include "tools/capture/video.h"
 
 namespace zudezed {
@@ -93,15 +93,6 @@ bool PrepareDirectory(const std::string& path, std::string* error) {
 }
 
 // ---- Per-part frame costs -------------------------------------------------------
-
-// Processor time of the drawing thread, in milliseconds. Frame costs are measured in
-// it rather than in wall time, so other programs on the machine (and the sound
-// thread) do not show up in the demo's report.
-double ThreadCpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) * 1e-6;
-}
 
 struct PartCost {
   int64_t frames = 0;

@@ -12,7 +12,6 @@
 //                                  callgrind, as dumps "jump<P>-cold" and "jump<P>-warm"
 #include <SDL.h>
 
-#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +30,7 @@
 #include "platform/zudezed.h"
 #include "timeline/replay.h"
 #include "timeline/script.h"
+#include "tools/common/cpu_time.h"
 
 namespace {
 
@@ -54,12 +54,6 @@ void Dump(const std::string& name) {
 #endif
 }
 
-double CpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) * 1e-6;
-}
-
 // Each part's jump, cold and then warm.
 int MeasureJumps() {
   using namespace zudezed;
@@ -68,17 +62,17 @@ int MeasureJumps() {
     // Back to the timeline's start with no checkpoint but its own.
     ReplayToPart(kPlayOrder[0]);
     ReplayRecordStart();
-    double t0 = CpuMs();
+    double t0 = zudezed::ThreadCpuMs();
     StartCounting();
     ReplayToPart(n);
     StopCounting();
-    const double cold = CpuMs() - t0;
+    const double cold = zudezed::ThreadCpuMs() - t0;
     Dump("jump" + std::to_string(n) + "-cold");
-    t0 = CpuMs();
+    t0 = zudezed::ThreadCpuMs();
     StartCounting();
     ReplayToPart(n);
     StopCounting();
-    const double warm = CpuMs() - t0;
+    const double warm = zudezed::ThreadCpuMs() - t0;
     Dump("jump" + std::to_string(n) + "-warm");
     std::printf("%-4d %-12s %12.1f %12.3f\n", n, kPartTable[n].name, cold, warm);
   }
