@@ -192,8 +192,17 @@ for (const name of engines) {
     // its output through GStreamer and PulseAudio is heard 100 to 200 ms later, and
     // more as it runs: no figure the page can read tells the moment heard. The case
     // runs and reports its figures there, marked as that engine's open fault.
-    const todo = name === 'webkit' &&
-      'WebKitGTK: the music is heard 100-200 ms behind the timeline; the engine reports no output latency';
+    // Chromium playing into PulseAudio (not its own output, as in test.mjs): in one of
+    // two runs on an idle machine its output stalled at the start, the page restarted
+    // the music 18 times in 32 s, and the recording then stayed 13 ms behind the
+    // timeline (28 ms in the first seconds) while the page read 8.5 ms; in the other,
+    // 7.4 ms throughout and no restart. Why it stalls, and which part of its latency
+    // Chromium then leaves unreported, is still to be found. The case runs there and
+    // reports its figures, as that engine's open fault.
+    const todo = (name === 'webkit' &&
+      'WebKitGTK: the music is heard 100-200 ms behind the timeline; the engine reports no output latency') ||
+      (name === 'chromium' &&
+      'Chromium into PulseAudio: at times many restarts at the start, then 13 ms behind the timeline (28 ms at first)');
     test(`the music plays in step with the timeline for ${musicSeconds} s, on the recorded output`, {todo}, async () => {
       const p = await engine.open(good.url);
       await waitState(p, 'ready');
