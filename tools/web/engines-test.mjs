@@ -192,18 +192,21 @@ for (const name of engines) {
     // its output through GStreamer and PulseAudio is heard 100 to 200 ms later, and
     // more as it runs: no figure the page can read tells the moment heard. The case
     // runs and reports its figures there, marked as that engine's open fault.
-    // Chromium playing into PulseAudio (not its own output, as in test.mjs): in one of
-    // two runs on an idle machine its output stalled at the start, the page restarted
-    // the music 18 times in 32 s, and the recording then stayed 13 ms behind the
-    // timeline (28 ms in the first seconds) while the page read 8.5 ms; in the other,
-    // 7.4 ms throughout and no restart. Why it stalls, and which part of its latency
-    // Chromium then leaves unreported, is still to be found. The case runs there and
-    // reports its figures, as that engine's open fault.
-    const todo = (name === 'webkit' &&
-      'WebKitGTK: the music is heard 100-200 ms behind the timeline; the engine reports no output latency') ||
-      (name === 'chromium' &&
-      'Chromium into PulseAudio: at times many restarts at the start, then 13 ms behind the timeline (28 ms at first)');
-    test(`the music plays in step with the timeline for ${musicSeconds} s, on the recorded output`, {todo}, async () => {
+    // The one-frame limit is that engine's open fault in Chromium and Firefox too, held
+    // apart from the rest of the case (the music heard at all, found in the recording,
+    // not restarted again and again), which must pass there. On an idle machine:
+    // Chromium into PulseAudio (not its own output, as in test.mjs) stayed 7.4 ms behind
+    // with no restart in one run; in another its output stalled at the start, the page
+    // restarted the music 18 times in 32 s, and the recording then stayed 13 ms behind
+    // (28 ms in the first seconds) while the page read 8.5 ms. Firefox stayed 7.3 ms
+    // behind in one run and 15.9 ms, after 3 restarts, in another: within a frame, but
+    // the page's estimate is biased by a part of the output latency that neither engine
+    // reports, and that bias is still to be found.
+    const todo = name === 'webkit' &&
+      'WebKitGTK: the music is heard 100-200 ms behind the timeline; the engine reports no output latency';
+    const frameTodo = todo || (name !== 'webkit' &&
+      `${name} into PulseAudio: 7 to 16 ms behind on an idle machine, 28 ms after a stall at the start`);
+    test(`the music plays in step with the timeline for ${musicSeconds} s, on the recorded output`, {todo}, async (t) => {
       const p = await engine.open(good.url);
       await waitState(p, 'ready');
       const recording = pulse.record();
@@ -261,8 +264,10 @@ for (const name of engines) {
                        pageEstimateMs: last.timelineMs - last.musicMs};
       assert.ok(offsets.length >= musicSeconds / 4, `the music found in ${offsets.length} windows away from restarts ` +
                 `(${recovering.length} near one, ${weak} unlike it)`);
-      const out = offsets.filter((o) => Math.abs(o) > FRAME_MS);
-      assert.deepEqual(out, [], `timeline - music beyond a frame: ${JSON.stringify(offsets)}`);
+      await t.test('within a frame of the timeline', {todo: frameTodo}, () => {
+        const out = offsets.filter((o) => Math.abs(o) > FRAME_MS);
+        assert.deepEqual(out, [], `timeline - music beyond a frame: ${JSON.stringify(offsets)}`);
+      });
       // At most one a second: the clock faults restarted it 3.6 (Firefox) and 7
       // (WebKit) times a second; a busy machine's output stalls, 13 to 25 in 32 s.
       assert.ok(last.musicRestarts <= musicSeconds, `${last.musicRestarts} restarts in ${musicSeconds} s`);
