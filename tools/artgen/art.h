@@ -48,6 +48,8 @@ struct Pt {
   float x, y;
 };
 using Stroke = std::vector<Pt>;
+// Polylines written as "x,y x,y | x,y ..." (a bar starts a new one).
+std::vector<Stroke> ParseStrokes(const std::string& text);
 std::vector<Stroke> GlyphStrokes(int code);
 // Inside the heart, in glyph coordinates (the heart fills about 0..4 x 0..6).
 bool InHeart(float x, float y);

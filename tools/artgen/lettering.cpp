@@ -108,11 +108,9 @@ const std::map<int, const char*>& Designs() {
 
 }  // namespace
 
-std::vector<Stroke> GlyphStrokes(int code) {
+std::vector<Stroke> ParseStrokes(const std::string& text) {
   std::vector<Stroke> out;
-  const auto it = Designs().find(code);
-  if (it == Designs().end()) return out;
-  std::istringstream in(it->second);
+  std::istringstream in(text);
   std::string tok;
   out.emplace_back();
   while (in >> tok) {
@@ -125,6 +123,12 @@ std::vector<Stroke> GlyphStrokes(int code) {
                           std::strtof(tok.substr(comma + 1).c_str(), nullptr)});
   }
   return out;
+}
+
+std::vector<Stroke> GlyphStrokes(int code) {
+  const auto it = Designs().find(code);
+  if (it == Designs().end()) return {};
+  return ParseStrokes(it->second);
 }
 
 bool InHeart(float x, float y) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 
 #include "tools/artgen/art.h"
 
@@ -93,17 +92,9 @@ std::vector<Stroke> LogoStrokes(const std::string& word, float x0, float y0, flo
   float x = x0;
   for (char ch : word) {
     const LogoGlyph& g = LogoLetter(ch);
-    std::istringstream in(g.strokes);
-    std::string tok;
-    all.emplace_back();
-    while (in >> tok) {
-      if (tok == "|") {
-        all.emplace_back();
-        continue;
-      }
-      const size_t comma = tok.find(',');
-      all.back().push_back({x + sx * std::strtof(tok.substr(0, comma).c_str(), nullptr),
-                            y0 + sy * std::strtof(tok.substr(comma + 1).c_str(), nullptr)});
+    for (const Stroke& s : ParseStrokes(g.strokes)) {
+      all.emplace_back();
+      for (const Pt& p : s) all.back().push_back({x + sx * p.x, y0 + sy * p.y});
     }
     x += sx * g.width + gap;
   }
