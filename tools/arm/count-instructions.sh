@@ -482,10 +482,10 @@ awk -v x86file="$work/x86.txt" -v partsfile="$work/demo.parts" -v fns="$function
     if (nx == 0) printf "none\n"
     else { printf "| region | whose | class | executed |\n|---|---|---|---|\n"; for (i = 1; i <= nx; ++i) print xl[i] }
     if (fns) {
-      topc("work", "The functions that take the most cycles of the frame work (pessimistic setting)", 15)
-      topc("conv", "The functions of the conversion by cycles", 6)
-      top("work", "The functions that take most of the frame work", 15)
-      top("conv", "The functions of the conversion", 6)
+      top("work", "The functions that take the most cycles of the frame work (pessimistic setting)", 15, "cycles", creg, cregs, cframes)
+      top("conv", "The functions of the conversion by cycles", 6, "cycles", creg, cregs, cframes)
+      top("work", "The functions that take most of the frame work", 15, "ARM instructions", reg, regs, frames)
+      top("conv", "The functions of the conversion", 6, "ARM instructions", reg, regs, frames)
     } else {
       by_region("work", "Where the frame work goes")
       by_region("conv", "Where the conversion goes")
@@ -501,29 +501,18 @@ awk -v x86file="$work/x86.txt" -v partsfile="$work/demo.parts" -v fns="$function
     printf "\nStart-up besides the precalculation: %s; guest threads seen: %d\n", k(tot["startup"]), vcpus
     if (unclassed > 0.01) printf "\nWARNING: %.1f%% of the frame work and conversion ran in code of no known file\n", 100 * unclassed
   }
-  # The n regions of a phase with the highest mean per frame, per part.
-  function top(ph, title, n,   i, j, m, p, r, t, nr, rl, line) {
-    printf "\n%s (mean ARM instructions per frame, thousands):\n\n", title
+  # The n regions of a phase with the highest mean per frame, per part: `val` holds the
+  # counts by phase, part and region, `keys` the phase and region pairs, `fr` the frames
+  # counted per part; `unit` names what is counted.
+  function top(ph, title, n, unit, val, keys, fr,   i, j, m, p, t, nr, rl, line) {
+    printf "\n%s (mean %s per frame, thousands):\n\n", title, unit
     for (i = 1; i <= nparts; ++i) {
-      p = order[i]; if (frames[p] == 0) continue
+      p = order[i]; if (fr[p] == 0) continue
       nr = 0; delete rl
-      for (key in regs) { split(key, kr, SUBSEP); if (kr[1] == ph && reg[ph, p, kr[2]] > 0) rl[++nr] = kr[2] }
-      for (j = 1; j <= nr; ++j) for (m = j + 1; m <= nr; ++m) if (reg[ph, p, rl[m]] > reg[ph, p, rl[j]]) { t = rl[j]; rl[j] = rl[m]; rl[m] = t }
+      for (key in keys) { split(key, kr, SUBSEP); if (kr[1] == ph && val[ph, p, kr[2]] > 0) rl[++nr] = kr[2] }
+      for (j = 1; j <= nr; ++j) for (m = j + 1; m <= nr; ++m) if (val[ph, p, rl[m]] > val[ph, p, rl[j]]) { t = rl[j]; rl[j] = rl[m]; rl[m] = t }
       line = "- part " p ":"
-      for (j = 1; j <= nr && j <= n; ++j) line = line sprintf(" %s %.0f%s", rl[j], reg[ph, p, rl[j]] / frames[p] / 1000, j < n && j < nr ? "," : "")
-      print line
-    }
-  }
-  # The n regions of a phase with the most cycles (pessimistic) per frame, per part.
-  function topc(ph, title, n,   i, j, m, p, t, nr, rl, line) {
-    printf "\n%s (mean cycles per frame, thousands):\n\n", title
-    for (i = 1; i <= nparts; ++i) {
-      p = order[i]; if (cframes[p] == 0) continue
-      nr = 0; delete rl
-      for (key in cregs) { split(key, kr, SUBSEP); if (kr[1] == ph && creg[ph, p, kr[2]] > 0) rl[++nr] = kr[2] }
-      for (j = 1; j <= nr; ++j) for (m = j + 1; m <= nr; ++m) if (creg[ph, p, rl[m]] > creg[ph, p, rl[j]]) { t = rl[j]; rl[j] = rl[m]; rl[m] = t }
-      line = "- part " p ":"
-      for (j = 1; j <= nr && j <= n; ++j) line = line sprintf(" %s %.0f%s", rl[j], creg[ph, p, rl[j]] / cframes[p] / 1000, j < n && j < nr ? "," : "")
+      for (j = 1; j <= nr && j <= n; ++j) line = line sprintf(" %s %.0f%s", rl[j], val[ph, p, rl[j]] / fr[p] / 1000, j < n && j < nr ? "," : "")
       print line
     }
   }
