@@ -1,7 +1,8 @@
 #include "app/options.h"
 
-#include <cstring>
+#include <string_view>
 
+#include "app/command_line.h"
 #include "timeline/script.h"
 
 namespace zudezed {
@@ -31,24 +32,33 @@ bool ParsePart(const std::string& text, const std::string& source, ProgramOption
 ProgramOptions ParseProgramArgs(int argc, const char* const* argv, const char* env_part) {
   ProgramOptions o;
   bool part_given = false;
-  for (int i = 1; i < argc && o.ok; ++i) {
-    const std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      o.help = true;
-    } else if (a == "--part") {
-      if (i + 1 >= argc) {
-        o.ok = false;
-        o.error = "--part wants a part number 0 to 8";
-        break;
-      }
-      part_given = ParsePart(argv[++i], "--part", &o);
-    } else if (a.rfind("--part=", 0) == 0) {
-      part_given = ParsePart(a.substr(7), "--part", &o);
-    } else {
-      o.ok = false;
-      o.error = "unknown option '" + a + "' (zudezed --help lists the options)";
-    }
-  }
+  auto unknown = [&o](std::string_view arg) {
+    o.ok = false;
+    o.error = "unknown option '" + std::string(arg) + "' (zudezed --help lists the options)";
+    return false;
+  };
+  auto help = [&](OptionText text) {
+    if (text) return unknown("--help=" + std::string(*text));
+    o.help = true;
+    return true;
+  };
+  const CommandOption options[] = {
+      {"help", false, help},
+      {"part", true,
+       [&](OptionText text) {
+         if (!text) {
+           o.ok = false;
+           o.error = "--part wants a part number 0 to 8";
+           return false;
+         }
+         part_given = ParsePart(std::string(*text), "--part", &o);
+         return part_given;
+       }},
+  };
+  ReadCommandLine(argc, argv,
+                  {options, unknown, [&](std::string_view arg) {
+                     return arg == "-h" ? help(std::nullopt) : unknown(arg);
+                   }});
   if (o.ok && !part_given && env_part != nullptr && env_part[0] != 0) {
     ParsePart(env_part, kPartVariable, &o);
   }

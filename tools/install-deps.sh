@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl1.2-compat-dev libsdl-mixer1.2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev
+  libpng-dev libcxxopts-dev
   valgrind
   xvfb xdotool imagemagick
 )

@@ -1,8 +1,10 @@
 #include "tools/capture/options.h"
 
 #include <charconv>
-#include <cstring>
+#include <functional>
 #include <string_view>
+
+#include "app/command_line.h"
 
 namespace zudezed {
 
@@ -45,98 +47,76 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv) {
     r.error = std::move(message);
     return r;
   };
+  // A fault found while reading: it ends the reading.
+  auto refuse = [&](std::string message) {
+    fail(std::move(message));
+    return false;
+  };
 
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    std::string_view name = arg;
-    std::string_view value;
-    bool has_inline_value = false;
-    if (arg == "-h") {
-      name = "--help";
-    } else if (arg.starts_with("--")) {
-      const size_t eq = arg.find('=');
-      if (eq != std::string_view::npos) {
-        name = arg.substr(0, eq);
-        value = arg.substr(eq + 1);
-        has_inline_value = true;
-      }
-    } else {
-      return fail("unexpected argument '" + std::string(arg) + "' (see --help)");
-    }
-
-    // Options with a value take it from "--name=value" or from the next argument.
-    auto take_value = [&](bool* seen) -> bool {
-      if (*seen) {
-        r.error = std::string(name) + " is given twice";
-        return false;
-      }
-      *seen = true;
-      if (has_inline_value) return true;
-      if (i + 1 >= argc) {
-        r.error = std::string(name) + " needs a value";
-        return false;
-      }
-      value = argv[++i];
-      return true;
-    };
-    auto flag = [&](bool* target) -> bool {
-      if (has_inline_value) {
-        r.error = std::string(name) + " takes no value";
-        return false;
-      }
-      if (*target) {
-        r.error = std::string(name) + " is given twice";
-        return false;
-      }
+  // A flag: once, and without a value.
+  auto flag = [&](std::string name, bool* target) {
+    return [&refuse, name, target](OptionText text) {
+      if (text) return refuse(name + " takes no value");
+      if (*target) return refuse(name + " is given twice");
       *target = true;
       return true;
     };
-    int64_t n = 0;
-
-    if (name == "--help") {
-      if (!flag(&o.help)) return fail(r.error);
-    } else if (name == "--stats") {
-      if (!flag(&o.stats)) return fail(r.error);
-    } else if (name == "--with-precalc") {
-      if (!flag(&o.with_precalc)) return fail(r.error);
-    } else if (name == "--overlay") {
-      if (!flag(&o.overlay)) return fail(r.error);
-    } else if (name == "--png") {
-      if (!take_value(&seen_png)) return fail(r.error);
-      if (value.empty()) return fail("--png needs a directory");
-      o.path = value;
-    } else if (name == "--video") {
-      if (!take_value(&seen_video)) return fail(r.error);
-      if (value.empty()) return fail("--video needs a file name");
-      o.path = value;
-    } else if (name == "--out") {
-      if (!take_value(&seen_out)) return fail(r.error);
-      if (value.empty()) return fail("--out needs a file name");
-      out_path = value;
-    } else if (name == "--frame") {
-      if (!take_value(&seen_frame)) return fail(r.error);
-      if (!ParseNumber(name, value, 0, kMaxMs, &n, &r.error)) return fail(r.error);
-      o.frame_ms = n;
-    } else if (name == "--fps") {
-      if (!take_value(&seen_fps)) return fail(r.error);
-      if (!ParseNumber(name, value, 1, kCaptureMaxFps, &n, &r.error)) return fail(r.error);
-      o.fps = static_cast<int>(n);
-    } else if (name == "--scale") {
-      if (!take_value(&seen_scale)) return fail(r.error);
-      if (!ParseNumber(name, value, 1, kCaptureMaxScale, &n, &r.error)) return fail(r.error);
-      o.scale = static_cast<int>(n);
-    } else if (name == "--from") {
-      if (!take_value(&seen_from)) return fail(r.error);
-      if (!ParseNumber(name, value, 0, kMaxMs, &n, &r.error)) return fail(r.error);
-      o.from_ms = n;
-    } else if (name == "--to") {
-      if (!take_value(&seen_to)) return fail(r.error);
-      if (!ParseNumber(name, value, 0, kMaxMs, &n, &r.error)) return fail(r.error);
-      o.to_ms = n;
-    } else {
-      return fail("unknown option '" + std::string(name) + "' (see --help)");
-    }
-  }
+  };
+  // An option with a value, from "--name=value" or from the next argument: once.
+  auto valued = [&](std::string name, bool* seen, std::function<bool(std::string_view)> use) {
+    return [&refuse, name, seen, use](OptionText text) {
+      if (*seen) return refuse(name + " is given twice");
+      *seen = true;
+      if (!text) return refuse(name + " needs a value");
+      return use(*text);
+    };
+  };
+  auto path = [&](std::string name, bool* seen, std::string what, std::string* target) {
+    return valued(name, seen, [&refuse, name, what, target](std::string_view value) {
+      if (value.empty()) return refuse(name + " needs " + what);
+      *target = value;
+      return true;
+    });
+  };
+  auto number = [&](std::string name, bool* seen, int64_t min, int64_t max,
+                    std::function<void(int64_t)> store) {
+    return valued(name, seen, [&r, name, min, max, store](std::string_view value) {
+      int64_t n = 0;
+      if (!ParseNumber(name, value, min, max, &n, &r.error)) {
+        r.ok = false;
+        return false;
+      }
+      store(n);
+      return true;
+    });
+  };
+  auto help = flag("--help", &o.help);
+  const CommandOption options[] = {
+      {"help", false, help},
+      {"stats", false, flag("--stats", &o.stats)},
+      {"with-precalc", false, flag("--with-precalc", &o.with_precalc)},
+      {"overlay", false, flag("--overlay", &o.overlay)},
+      {"png", true, path("--png", &seen_png, "a directory", &o.path)},
+      {"video", true, path("--video", &seen_video, "a file name", &o.path)},
+      {"out", true, path("--out", &seen_out, "a file name", &out_path)},
+      {"frame", true, number("--frame", &seen_frame, 0, kMaxMs, [&](int64_t n) { o.frame_ms = n; })},
+      {"fps", true,
+       number("--fps", &seen_fps, 1, kCaptureMaxFps, [&](int64_t n) { o.fps = static_cast<int>(n); })},
+      {"scale", true,
+       number("--scale", &seen_scale, 1, kCaptureMaxScale,
+              [&](int64_t n) { o.scale = static_cast<int>(n); })},
+      {"from", true, number("--from", &seen_from, 0, kMaxMs, [&](int64_t n) { o.from_ms = n; })},
+      {"to", true, number("--to", &seen_to, 0, kMaxMs, [&](int64_t n) { o.to_ms = n; })},
+  };
+  auto unexpected = [&](std::string_view arg) {
+    return refuse("unexpected argument '" + std::string(arg) + "' (see --help)");
+  };
+  auto unknown = [&](std::string_view arg) {
+    if (arg == "-h") return help(std::nullopt);
+    if (!arg.starts_with("--")) return unexpected(arg);
+    return refuse("unknown option '" + std::string(arg.substr(0, arg.find('='))) + "' (see --help)");
+  };
+  if (!ReadCommandLine(argc, argv, {options, unexpected, unknown})) return r;
 
   if (o.help) {
     r.ok = true;

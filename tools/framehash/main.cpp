@@ -19,12 +19,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/app.h"
+#include "app/command_line.h"
 #include "app/offline.h"
 #include "platform/gp32_functions.h"
 #include "platform/sound.h"
@@ -152,27 +153,56 @@ int Play(int fps, const std::string& dump) {
 int FramehashMain(int argc, char** argv) {
   int fps = kDefaultFps;
   std::string dump;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--diff") {
-      if (argc != i + 3 || i != 1) return Usage("--diff takes two directories and nothing else");
-      const int d = DiffDumps(argv[i + 1], argv[i + 2]);
-      return d == 0 ? 0 : 1;
-    }
-    if (a == "--fps" && i + 1 < argc) {
-      char* end = nullptr;
-      const long v = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0' || v < 1 || v > 1000) return Usage("--fps must be 1 to 1000");
-      fps = static_cast<int>(v);
-    } else if (a == "--dump" && i + 1 < argc) {
-      dump = argv[++i];
-    } else if (a == "-h" || a == "--help") {
-      Usage(nullptr);
-      return 0;
-    } else {
-      return Usage(("unknown argument " + a).c_str());
-    }
+  std::string error;
+  bool help = false, diff = false, read_any = false;
+  auto refuse = [&error](std::string why) {
+    error = std::move(why);
+    return false;
+  };
+  auto unknown = [&](std::string_view a) { return refuse("unknown argument " + std::string(a)); };
+  // --help and --diff end the reading: what follows them does not count.
+  auto take_help = [&](OptionText text) {
+    if (text) return unknown("--help=" + std::string(*text));
+    help = true;
+    return false;
+  };
+  const CommandOption options[] = {
+      {"diff", false,
+       [&](OptionText text) {
+         if (text) return unknown("--diff=" + std::string(*text));
+         if (read_any || argc != 4) return refuse("--diff takes two directories and nothing else");
+         diff = true;
+         return false;
+       }},
+      {"fps", true,
+       [&](OptionText text) {
+         if (!text) return unknown("--fps");
+         const std::string value(*text);
+         char* end = nullptr;
+         const long v = std::strtol(value.c_str(), &end, 10);
+         if (*end != '\0' || v < 1 || v > 1000) return refuse("--fps must be 1 to 1000");
+         fps = static_cast<int>(v);
+         read_any = true;
+         return true;
+       }},
+      {"dump", true,
+       [&](OptionText text) {
+         if (!text) return unknown("--dump");
+         dump = *text;
+         read_any = true;
+         return true;
+       }},
+      {"help", false, take_help},
+  };
+  ReadCommandLine(argc, argv, {options, unknown, [&](std::string_view a) {
+                                 return a == "-h" ? take_help(std::nullopt) : unknown(a);
+                               }});
+  if (diff) return DiffDumps(argv[2], argv[3]) == 0 ? 0 : 1;
+  if (help) {
+    Usage(nullptr);
+    return 0;
   }
+  if (!error.empty()) return Usage(error.c_str());
   return Play(fps, dump);
 }
 

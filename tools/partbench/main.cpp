@@ -15,9 +15,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -25,6 +25,7 @@
 #endif
 
 #include "app/app.h"
+#include "app/command_line.h"
 #include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
@@ -83,8 +84,20 @@ int MeasureJumps() {
 
 int main(int argc, char** argv) {
   using namespace zudezed;
-  const bool jumps = argc > 1 && std::strcmp(argv[1], "--jumps") == 0;
-  const int stride = argc > 1 && !jumps ? std::atoi(argv[1]) : 16;
+  // Only the first argument counts: --jumps, or the stride; anything else is no
+  // stride. The reading stops after it.
+  bool jumps = false;
+  int stride = 16;
+  auto take_stride = [&stride](std::string_view a) {
+    stride = std::atoi(std::string(a).c_str());
+    return false;
+  };
+  const CommandOption options[] = {{"jumps", false, [&](OptionText text) {
+                                      jumps = !text;
+                                      if (text) stride = 0;
+                                      return false;
+                                    }}};
+  ReadCommandLine(argc, argv, {options, take_stride, take_stride});
   if (stride < 1) {
     std::fprintf(stderr, "usage: zudezed-partbench [STRIDE >= 1 | --jumps]\n");
     return 2;

@@ -17,8 +17,10 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "app/app.h"
+#include "app/command_line.h"
 #include "app/offline.h"
 #include "platform/sound.h"
 #include "platform/zudezed.h"
@@ -56,12 +58,12 @@ const char* const kUsage =
 
 // A whole decimal number in [lo, hi]; anything else (empty, signs, trailing text,
 // out of range) is refused.
-bool ParseNumber(const char* s, int64_t lo, int64_t hi, int64_t* out) {
-  if (s == nullptr || *s < '0' || *s > '9') return false;
+bool ParseNumber(std::string_view s, int64_t lo, int64_t hi, int64_t* out) {
+  if (s.empty() || s[0] < '0' || s[0] > '9') return false;
   int64_t v = 0;
-  for (const char* p = s; *p != '\0'; ++p) {
-    if (*p < '0' || *p > '9') return false;
-    v = v * 10 + (*p - '0');
+  for (const char c : s) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
     if (v > hi) return false;
   }
   if (v < lo) return false;
@@ -71,47 +73,50 @@ bool ParseNumber(const char* s, int64_t lo, int64_t hi, int64_t* out) {
 
 bool ParseArgs(int argc, char** argv, SoakOptions* o, std::string* error) {
   bool max_given = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    int64_t v = 0;
-    if (a == "--fps") {
-      if (!ParseNumber(value, 1, kMaxFps, &v)) {
-        *error = "--fps needs a whole number from 1 to " + std::to_string(kMaxFps);
-        return false;
-      }
-      o->fps = v;
-      ++i;
-    } else if (a == "--jitter") {
-      if (!ParseNumber(value, 0, UINT32_MAX, &v)) {
-        *error = "--jitter needs a seed from 0 to 4294967295";
-        return false;
-      }
-      o->jitter = true;
-      o->seed = static_cast<uint32_t>(v);
-      ++i;
-    } else if (a == "--max-frame-ms") {
-      if (!ParseNumber(value, 1, kMaxFrameMsLimit, &v)) {
-        *error = "--max-frame-ms needs a whole number from 1 to " + std::to_string(kMaxFrameMsLimit);
-        return false;
-      }
-      o->max_frame_ms = v;
-      max_given = true;
-      ++i;
-    } else if (a == "--audio-driver") {
-      if (value == nullptr || *value == '\0') {
-        *error = "--audio-driver needs the name of an SDL audio driver";
-        return false;
-      }
-      o->audio_driver = value;
-      ++i;
-    } else if (a == "--show-fps") {
-      o->show_fps = true;
-    } else {
-      *error = "unknown argument " + a;
-      return false;
-    }
-  }
+  auto refuse = [error](std::string message) {
+    *error = std::move(message);
+    return false;
+  };
+  // A number option: its value (none when it stood last) in [lo, hi], or the message.
+  auto number = [&](int64_t lo, int64_t hi, std::string message, auto store) {
+    return [=, &refuse](OptionText text) {
+      int64_t v = 0;
+      if (!ParseNumber(text.value_or(""), lo, hi, &v)) return refuse(message);
+      store(v);
+      return true;
+    };
+  };
+  auto unknown = [&](std::string_view a) { return refuse("unknown argument " + std::string(a)); };
+  const CommandOption options[] = {
+      {"fps", true,
+       number(1, kMaxFps, "--fps needs a whole number from 1 to " + std::to_string(kMaxFps),
+              [o](int64_t v) { o->fps = v; })},
+      {"jitter", true, number(0, UINT32_MAX, "--jitter needs a seed from 0 to 4294967295",
+                              [o](int64_t v) {
+                                o->jitter = true;
+                                o->seed = static_cast<uint32_t>(v);
+                              })},
+      {"max-frame-ms", true,
+       number(1, kMaxFrameMsLimit,
+              "--max-frame-ms needs a whole number from 1 to " + std::to_string(kMaxFrameMsLimit),
+              [o, &max_given](int64_t v) {
+                o->max_frame_ms = v;
+                max_given = true;
+              })},
+      {"audio-driver", true,
+       [&](OptionText text) {
+         if (!text || text->empty()) return refuse("--audio-driver needs the name of an SDL audio driver");
+         o->audio_driver = *text;
+         return true;
+       }},
+      {"show-fps", false,
+       [&](OptionText text) {
+         if (text) return unknown("--show-fps=" + std::string(*text));
+         o->show_fps = true;
+         return true;
+       }},
+  };
+  if (!ReadCommandLine(argc, argv, {options, unknown, unknown})) return false;
   if ((o->fps > 0) == o->jitter) {
     *error = "give exactly one of --fps and --jitter";
     return false;
