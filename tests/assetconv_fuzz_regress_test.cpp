@@ -3,7 +3,6 @@
 // each is rejected with one line naming the file and the fault, and the whole
 // conversion of an array leaves no generated file behind.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/scratch_dir.h"
 #include "tools/assetconv/assetconv.h"
 
 namespace {
@@ -29,15 +29,8 @@ std::string Error(const std::function<void()>& f) {
   return "(accepted)";
 }
 
-class FuzzRegress : public ::testing::Test {
+class FuzzRegress : public zudezed::testing_support::ScratchDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zudezed-fuzz-regress-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string Write(const std::string& name, const std::string& bytes) {
     const fs::path p = dir_ / name;
     std::ofstream(p, std::ios::binary) << bytes;
@@ -51,7 +44,6 @@ class FuzzRegress : public ::testing::Test {
     EXPECT_FALSE(fs::exists(out.string() + ".tmp")) << array;
     return e;
   }
-  fs::path dir_;
 };
 
 // ---- Meshes ----------------------------------------------------------------------

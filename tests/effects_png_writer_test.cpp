@@ -1,7 +1,6 @@
 // The PNG writer: orientation of the column-major buffer, the screen conversion and
 // pixel replication, checked by reading the file back with libpng.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <string>
@@ -12,22 +11,6 @@
 
 namespace zudezed {
 namespace {
-
-struct Image {
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgb;
-};
-
-bool ReadPng(const std::string& path, Image* img) {
-  png_image pi{};
-  pi.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&pi, path.c_str())) return false;
-  pi.format = PNG_FORMAT_RGB;
-  img->w = static_cast<int>(pi.width);
-  img->h = static_cast<int>(pi.height);
-  img->rgb.resize(PNG_IMAGE_SIZE(pi));
-  return png_image_finish_read(&pi, nullptr, img->rgb.data(), 0, nullptr) != 0;
-}
 
 std::string TempPath(const char* name) {
   return std::string(ZUDEZED_BINARY_DIR) + "/" + name;
@@ -42,8 +25,8 @@ TEST(PngWriter, BufferOrientationConversionAndScale) {
   buf[6 * 240 + (239 - 7)] = 1 << 5;              // top blue bit -> lowest green bit
   const std::string path = TempPath("png_writer_test.png");
   ASSERT_TRUE(WriteBufferPng(path.c_str(), buf.data(), 2));
-  Image img;
-  ASSERT_TRUE(ReadPng(path, &img));
+  RgbImage img;
+  ASSERT_TRUE(ReadRgbPng(path, &img));
   ASSERT_EQ(img.w, 640);
   ASSERT_EQ(img.h, 480);
   auto px = [&](int x, int y) { return &img.rgb[(static_cast<size_t>(y) * img.w + x) * 3]; };

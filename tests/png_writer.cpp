@@ -1,5 +1,7 @@
 #include "tests/png_writer.h"
 
+#include <png.h>
+
 #include <vector>
 
 #include "platform/gp32_functions.h"
@@ -45,6 +47,19 @@ bool WriteRgbPng(const char* path, const uint8_t* rgb, int w, int h) {
 
 bool WriteGrayPng(const char* path, const uint8_t* gray, int w, int h) {
   return WritePng(path, gray, w, h, 1);
+}
+
+bool ReadRgbPng(const std::string& path, RgbImage* image) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+  png.format = PNG_FORMAT_RGB;
+  image->w = static_cast<int>(png.width);
+  image->h = static_cast<int>(png.height);
+  image->rgb.resize(PNG_IMAGE_SIZE(png));
+  const bool ok = png_image_finish_read(&png, nullptr, image->rgb.data(), 0, nullptr) != 0;
+  png_image_free(&png);
+  return ok;
 }
 
 }  // namespace zudezed

@@ -3,7 +3,6 @@
 // precalculation screen, and clear failures.
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/png_writer.h"
+#include "tests/scratch_dir.h"
 #include "tools/capture/options.h"
 
 extern char** environ;
@@ -88,25 +89,6 @@ Outcome Capture(const std::vector<std::string>& args, const std::vector<std::str
   return r;
 }
 
-struct Picture {
-  int w = 0, h = 0;
-  std::vector<uint8_t> rgb;
-  const uint8_t* At(int x, int y) const { return rgb.data() + (static_cast<size_t>(y) * w + x) * 3; }
-};
-
-bool ReadPng(const fs::path& path, Picture* p) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  p->w = static_cast<int>(image.width);
-  p->h = static_cast<int>(image.height);
-  p->rgb.resize(PNG_IMAGE_SIZE(image));
-  const bool ok = png_image_finish_read(&image, nullptr, p->rgb.data(), 0, nullptr) != 0;
-  png_image_free(&image);
-  return ok;
-}
-
 std::vector<std::string> FilesIn(const fs::path& dir) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
@@ -120,18 +102,7 @@ std::string FrameName(int64_t n) {
   return name;
 }
 
-class CaptureRun : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zudezed-capture-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
-};
+class CaptureRun : public zudezed::testing_support::ScratchDirTest {};
 
 TEST_F(CaptureRun, BadArgumentsAndHelp) {
   Outcome r = Capture({"--png", (dir_ / "d").string(), "--fps", "0"});
@@ -189,8 +160,8 @@ TEST_F(CaptureRun, RangeWritesTheFramesOfThatTimeAtTheScale) {
   for (int n = 30; n <= 41; ++n) expected.push_back(FrameName(n));
   EXPECT_EQ(FilesIn(dir_ / "png"), expected);
   for (const auto& name : expected) {
-    Picture p;
-    ASSERT_TRUE(ReadPng(dir_ / "png" / name, &p)) << name;
+    RgbImage p;
+    ASSERT_TRUE(ReadRgbPng(dir_ / "png" / name, &p)) << name;
     EXPECT_EQ(p.w, 640);
     EXPECT_EQ(p.h, 480);
     // Pixel replication: every 2 x 2 block is one colour.
@@ -232,10 +203,10 @@ TEST_F(CaptureRun, SameOptionsGiveIdenticalFramesAndOneFrameMatchesTheRun) {
   const fs::path single = dir_ / "single.png";
   const Outcome r = Capture({"--frame", "13010", "--fps", "30", "--out", single.string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  Picture one, in_run, next;
-  ASSERT_TRUE(ReadPng(single, &one));
-  ASSERT_TRUE(ReadPng(dir_ / "a" / FrameName(390), &in_run));
-  ASSERT_TRUE(ReadPng(dir_ / "a" / FrameName(391), &next));
+  RgbImage one, in_run, next;
+  ASSERT_TRUE(ReadRgbPng(single, &one));
+  ASSERT_TRUE(ReadRgbPng(dir_ / "a" / FrameName(390), &in_run));
+  ASSERT_TRUE(ReadRgbPng(dir_ / "a" / FrameName(391), &next));
   EXPECT_EQ(one.w, 320);
   EXPECT_EQ(one.h, 240);
   EXPECT_TRUE(one.rgb == in_run.rgb) << "the single frame is not the run's frame 390";
@@ -305,9 +276,9 @@ TEST_F(CaptureRun, PrecalculationScreenComesFirst) {
     return px[0] == want[0] && px[1] == want[1] && px[2] == want[2];
   };
   const uint8_t black[3] = {0, 0, 0};
-  Picture first, last;
-  ASSERT_TRUE(ReadPng(dir_ / "p" / FrameName(0), &first));
-  ASSERT_TRUE(ReadPng(dir_ / "p" / FrameName(29), &last));
+  RgbImage first, last;
+  ASSERT_TRUE(ReadRgbPng(dir_ / "p" / FrameName(0), &first));
+  ASSERT_TRUE(ReadRgbPng(dir_ / "p" / FrameName(29), &last));
   // The first flip: a one-column bar at column 159 in the first band (rows 1..11).
   EXPECT_TRUE(is(first.At(159, 1), black));
   EXPECT_TRUE(is(first.At(158, 1), back));

@@ -25,6 +25,7 @@
 
 #include "app/options.h"
 #include "timeline/replay.h"
+#include "tests/scratch_dir.h"
 #include "timeline/script.h"
 
 extern char** environ;
@@ -144,17 +145,7 @@ Outcome RunProgram(const fs::path& dir, const std::vector<std::string>& env_over
   return StopAndCollect(dir, pid, sig);
 }
 
-class ProgramTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zudezed-program-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
-};
+class ProgramTest : public zudezed::testing_support::ScratchDirTest {};
 
 const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
 
