@@ -7,23 +7,15 @@
 #include <vector>
 
 #include "platform/gp32_functions.h"
+#include "tests/sdl_screen.h"
 
 namespace zudezed {
 namespace {
 
-class Gp32Test : public ::testing::Test {
+class Gp32Test : public testing_support::ScreenTest {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    screen = SDL_SetVideoMode(320, 240, 16, SDL_HWSURFACE);
-    ASSERT_NE(screen, nullptr) << SDL_GetError();
-  }
-  static void TearDownTestSuite() { SDL_Quit(); }
-
   void SetUp() override {
-    GpGraphicModeSet(16, 0);
-    GpLcdSurfaceGet(&GP32Surface[0], 0);
-    GpLcdSurfaceGet(&GP32Surface[1], 1);
+    ScreenTest::SetUp();
     std::memset(GpScreen[0], 0, kBufferBlockBytes);
     gp_palette.fill(0);
   }

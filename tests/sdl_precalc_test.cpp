@@ -18,6 +18,7 @@
 #include "platform/gp32_functions.h"
 #include "precalc/precalcs.h"
 #include "tests/png_writer.h"
+#include "tests/sdl_screen.h"
 #include "timeline/text.h"
 
 namespace zudezed {
@@ -68,19 +69,10 @@ std::vector<int> Range(int a, int b) {
   return v;
 }
 
-class PrecalcTest : public ::testing::Test {
+class PrecalcTest : public testing_support::ScreenTest {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    screen = SDL_SetVideoMode(320, 240, 16, SDL_HWSURFACE);
-    ASSERT_NE(screen, nullptr) << SDL_GetError();
-  }
-  static void TearDownTestSuite() { SDL_Quit(); }
-
   void SetUp() override {
-    GpGraphicModeSet(16, 0);
-    GpLcdSurfaceGet(&GP32Surface[0], 0);
-    GpLcdSurfaceGet(&GP32Surface[1], 1);
+    ScreenTest::SetUp();
     for (int k = 0; k < 2; ++k) std::fill(GpScreen[k], GpScreen[k] + kBufferElements, kBackground);
     InitFonts();
     prec_framebuffer = {GP32Surface[0].buffer, GP32Surface[1].buffer};
