@@ -15,7 +15,7 @@
 namespace zudezed {
 
 FrameTimes FixedRate(int64_t rate) {
-  return [rate](int64_t n, int64_t) { return n * 1000 / rate; };
+  return [rate](int64_t n, int64_t) { return FrameTimeMs(n, rate); };
 }
 
 FrameTimes TimeList(std::vector<int64_t> times) {

@@ -212,7 +212,7 @@ int PlayIndex(int32_t p) { return p == 8 ? 7 : p; }
 bool PlayTo(int32_t target_part, int32_t ticks) {
   StartDemo();
   while (quit == 0) {
-    const uint32_t next = base + static_cast<uint32_t>(frame_n * 1000 / 60);
+    const uint32_t next = base + static_cast<uint32_t>(FrameTimeMs(frame_n, 60));
     if (part == target_part && static_cast<int32_t>(next) - partime + 17 > ticks) break;
     if (PlayIndex(part) > PlayIndex(target_part)) return false;
     SimClockSet(next);

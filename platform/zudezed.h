@@ -21,6 +21,10 @@ extern int32_t ticks_held;
 inline constexpr const char* kMenuDir = "/usr/gp2x";
 inline constexpr const char* kMenuProgram = "/usr/gp2x/gp2xmenu";
 
+// The time of frame n of a run at `rate` frames per second: floor(n * 1000 / rate) ms,
+// the schedule of the offline runs, the captures and the jumps' replay.
+constexpr int64_t FrameTimeMs(int64_t n, int64_t rate) { return n * 1000 / rate; }
+
 void InitGraphics(int32_t depth);
 int32_t Ticks();
 // Replaces the process with the menu program; returns where there is none.

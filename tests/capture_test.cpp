@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/zudezed.h"
 #include "tools/capture/options.h"
 
 namespace zudezed {
@@ -116,24 +117,24 @@ TEST(CaptureArgs, UsageNamesEveryOption) {
 }
 
 TEST(CaptureSchedule, FrameTimesAreFlooredMilliseconds) {
-  EXPECT_EQ(CaptureFrameTimeMs(0, 60), 0);
-  EXPECT_EQ(CaptureFrameTimeMs(1, 60), 16);
-  EXPECT_EQ(CaptureFrameTimeMs(2, 60), 33);
-  EXPECT_EQ(CaptureFrameTimeMs(3, 60), 50);
-  EXPECT_EQ(CaptureFrameTimeMs(59, 60), 983);
-  EXPECT_EQ(CaptureFrameTimeMs(60, 60), 1000);
-  EXPECT_EQ(CaptureFrameTimeMs(7, 7), 1000);
-  EXPECT_EQ(CaptureFrameTimeMs(1, 7), 142);
+  EXPECT_EQ(FrameTimeMs(0, 60), 0);
+  EXPECT_EQ(FrameTimeMs(1, 60), 16);
+  EXPECT_EQ(FrameTimeMs(2, 60), 33);
+  EXPECT_EQ(FrameTimeMs(3, 60), 50);
+  EXPECT_EQ(FrameTimeMs(59, 60), 983);
+  EXPECT_EQ(FrameTimeMs(60, 60), 1000);
+  EXPECT_EQ(FrameTimeMs(7, 7), 1000);
+  EXPECT_EQ(FrameTimeMs(1, 7), 142);
   // The whole demo at 1000 fps stays well inside 64-bit arithmetic.
-  EXPECT_EQ(CaptureFrameTimeMs(229'000'000, 1000), 229'000'000);
+  EXPECT_EQ(FrameTimeMs(229'000'000, 1000), 229'000'000);
 }
 
 TEST(CaptureSchedule, FrameAtMsIsTheLastFrameShownByThen) {
   for (int fps : {1, 5, 7, 24, 30, 60, 144, 1000}) {
     for (int64_t ms = 0; ms <= 3000; ++ms) {
       const int64_t n = CaptureFrameAtMs(ms, fps);
-      ASSERT_LE(CaptureFrameTimeMs(n, fps), ms) << fps << " fps, " << ms << " ms";
-      ASSERT_GT(CaptureFrameTimeMs(n + 1, fps), ms) << fps << " fps, " << ms << " ms";
+      ASSERT_LE(FrameTimeMs(n, fps), ms) << fps << " fps, " << ms << " ms";
+      ASSERT_GT(FrameTimeMs(n + 1, fps), ms) << fps << " fps, " << ms << " ms";
     }
   }
   EXPECT_EQ(CaptureFrameAtMs(0, 60), 0);

@@ -184,8 +184,6 @@ std::string CaptureUsage() {
       "MS past the end of the demo), 2 bad arguments, 130 interrupted.\n";
 }
 
-int64_t CaptureFrameTimeMs(int64_t n, int fps) { return n * 1000 / fps; }
-
 int64_t CaptureFrameAtMs(int64_t ms, int fps) {
   // floor(n * 1000 / fps) <= ms  <=>  n * 1000 < (ms + 1) * fps.
   return ((ms + 1) * fps + 999) / 1000 - 1;

@@ -50,10 +50,8 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv);
 // The text printed by --help.
 std::string CaptureUsage();
 
-// Timeline time of frame n at fps frames per second: floor(n * 1000 / fps) ms.
-int64_t CaptureFrameTimeMs(int64_t n, int fps);
 // The last frame shown at or before timeline time ms: the largest n with
-// CaptureFrameTimeMs(n, fps) <= ms.
+// FrameTimeMs(n, fps) <= ms (platform/zudezed.h), frame n's time in a capture.
 int64_t CaptureFrameAtMs(int64_t ms, int fps);
 // Frames of the precalculation screen at the start of a --with-precalc capture.
 int64_t CapturePrecalcFrames(int fps);
