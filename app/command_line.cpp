@@ -66,27 +66,45 @@ cxxopts::Options MakeOptions(const CommandLine& line, bool dry) {
   return options;
 }
 
-// The arguments from `first` on, behind the program's name, as cxxopts reads them.
-std::vector<const char*> From(const char* const* argv, int first, int count) {
-  std::vector<const char*> v{argv[0]};
-  v.insert(v.end(), argv + first, argv + first + count);
-  return v;
+// How cxxopts's reading of argv[first..end) ended.
+enum class Ending { kRead, kStopped, kNoValue, kRefused };
+
+Ending Read(const char* const* argv, int first, int end, const CommandLine& line, bool dry) {
+  cxxopts::Options options = MakeOptions(line, dry);
+  std::vector<const char*> args{argv[0]};
+  args.insert(args.end(), argv + first, argv + end);
+  try {
+    options.parse(static_cast<int>(args.size()), args.data());
+    return Ending::kRead;
+  } catch (const Stopped&) {
+    return Ending::kStopped;
+  } catch (const cxxopts::exceptions::missing_argument&) {
+    return Ending::kNoValue;
+  } catch (const cxxopts::exceptions::parsing&) {
+    return Ending::kRefused;
+  }
+}
+
+// The first argument from `first` on that cxxopts would read otherwise than the
+// program does, where it stands in an option's place (not as the value of the option
+// before it): "--", which cxxopts takes as the end of the options, and "--name=text"
+// in a program that does not join values to options. Such an argument is unknown.
+int ReadOtherwise(int argc, const char* const* argv, int first, const CommandLine& line) {
+  for (int k = first; k < argc; ++k) {
+    const std::string_view a = argv[k];
+    const bool otherwise =
+        a == "--" || (!line.joined && a.starts_with("--") && a.find('=') != a.npos);
+    if (otherwise && Read(argv, first, k, line, true) != Ending::kNoValue) return k;
+  }
+  return argc;
 }
 
 // cxxopts names the option it does not know, not the argument: that is the last one
-// of the shortest run of arguments from `first` that cxxopts refuses in the same way.
-int RefusedArgument(int argc, const char* const* argv, int first, const CommandLine& line) {
-  cxxopts::Options dry = MakeOptions(line, true);
-  for (int count = 1; first + count <= argc; ++count) {
-    const std::vector<const char*> v = From(argv, first, count);
-    try {
-      dry.parse(static_cast<int>(v.size()), v.data());
-    } catch (const cxxopts::exceptions::missing_argument&) {
-    } catch (const cxxopts::exceptions::parsing&) {
-      return first + count - 1;
-    }
-  }
-  return argc - 1;
+// of the shortest run of arguments from `first` that it refuses in the same way.
+int RefusedArgument(const char* const* argv, int first, int end, const CommandLine& line) {
+  int k = first + 1;
+  while (k < end && Read(argv, first, k, line, true) != Ending::kRefused) ++k;
+  return k - 1;
 }
 
 }  // namespace
@@ -94,24 +112,29 @@ int RefusedArgument(int argc, const char* const* argv, int first, const CommandL
 bool ReadCommandLine(int argc, const char* const* argv, const CommandLine& line) {
   int first = 1;
   while (first < argc) {
-    cxxopts::Options options = MakeOptions(line, false);
-    const std::vector<const char*> v = From(argv, first, argc - first);
-    try {
-      options.parse(static_cast<int>(v.size()), v.data());
-      return true;
-    } catch (const Stopped&) {
-      return false;
-    } catch (const cxxopts::exceptions::missing_argument&) {
-      // Only an option standing last, "--name", lacks its value.
-      const std::string_view last = argv[argc - 1];
-      for (const CommandOption& o : line.options) {
-        if (last.substr(2) == o.name) return o.take(std::nullopt);
+    const int end = ReadOtherwise(argc, argv, first, line);
+    switch (Read(argv, first, end, line, false)) {
+      case Ending::kStopped:
+        return false;
+      case Ending::kNoValue: {
+        // Only an option standing last, "--name", lacks its value.
+        const std::string_view last = argv[end - 1];
+        for (const CommandOption& o : line.options) {
+          if (last.substr(2) == o.name) return o.take(std::nullopt);
+        }
+        return line.unknown(last);
       }
-      return line.unknown(last);
-    } catch (const cxxopts::exceptions::parsing&) {
-      const int refused = RefusedArgument(argc, argv, first, line);
-      if (!line.unknown(argv[refused])) return false;
-      first = refused + 1;  // the handler passed over it: read on after it
+      case Ending::kRefused: {
+        const int refused = RefusedArgument(argv, first, end, line);
+        if (!line.unknown(argv[refused])) return false;
+        first = refused + 1;  // the handler passed over it: read on after it
+        break;
+      }
+      case Ending::kRead:
+        if (end == argc) return true;
+        if (!line.unknown(argv[end])) return false;
+        first = end + 1;
+        break;
     }
   }
   return true;

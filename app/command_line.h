@@ -1,8 +1,9 @@
 // The command lines of the program and of its tools, read by cxxopts (Debian's
 // libcxxopts-dev). The arguments are read from left to right; an option's value is the
-// text after '=' ("--part=3") or else the next argument, whatever it looks like; "--"
-// ends the options. Every option, operand and unknown argument is handed to the
-// caller's function as it is read, so the first fault on the line is the one reported.
+// next argument, whatever it looks like, or the text after '=' ("--part=3") where the
+// program joins values to options. "--" is an argument like any other, not the end of
+// the options. Every option, operand and unknown argument is handed to the caller's
+// function as it is read, so the first fault on the line is the one reported.
 #pragma once
 
 #include <functional>
@@ -27,6 +28,7 @@ struct CommandOption {
 
 struct CommandLine {
   std::span<const CommandOption> options;
+  bool joined;  // "--name=text" gives an option its value; otherwise it is unknown
   std::function<bool(std::string_view)> operand;  // an argument that is no option
   // An argument that looks like an option but names none of them (or "-h"), as written.
   std::function<bool(std::string_view)> unknown;

@@ -56,7 +56,7 @@ ProgramOptions ParseProgramArgs(int argc, const char* const* argv, const char* e
        }},
   };
   ReadCommandLine(argc, argv,
-                  {options, unknown, [&](std::string_view arg) {
+                  {options, true, unknown, [&](std::string_view arg) {
                      return arg == "-h" ? help(std::nullopt) : unknown(arg);
                    }});
   if (o.ok && !part_given && env_part != nullptr && env_part[0] != 0) {

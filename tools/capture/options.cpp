@@ -116,7 +116,7 @@ CaptureParse ParseCaptureArgs(int argc, const char* const* argv) {
     if (!arg.starts_with("--")) return unexpected(arg);
     return refuse("unknown option '" + std::string(arg.substr(0, arg.find('='))) + "' (see --help)");
   };
-  if (!ReadCommandLine(argc, argv, {options, unexpected, unknown})) return r;
+  if (!ReadCommandLine(argc, argv, {options, true, unexpected, unknown})) return r;
 
   if (o.help) {
     r.ok = true;

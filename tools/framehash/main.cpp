@@ -161,15 +161,13 @@ int FramehashMain(int argc, char** argv) {
   };
   auto unknown = [&](std::string_view a) { return refuse("unknown argument " + std::string(a)); };
   // --help and --diff end the reading: what follows them does not count.
-  auto take_help = [&](OptionText text) {
-    if (text) return unknown("--help=" + std::string(*text));
+  auto take_help = [&](OptionText) {
     help = true;
     return false;
   };
   const CommandOption options[] = {
       {"diff", false,
-       [&](OptionText text) {
-         if (text) return unknown("--diff=" + std::string(*text));
+       [&](OptionText) {
          if (read_any || argc != 4) return refuse("--diff takes two directories and nothing else");
          diff = true;
          return false;
@@ -194,7 +192,7 @@ int FramehashMain(int argc, char** argv) {
        }},
       {"help", false, take_help},
   };
-  ReadCommandLine(argc, argv, {options, unknown, [&](std::string_view a) {
+  ReadCommandLine(argc, argv, {options, false, unknown, [&](std::string_view a) {
                                  return a == "-h" ? take_help(std::nullopt) : unknown(a);
                                }});
   if (diff) return DiffDumps(argv[2], argv[3]) == 0 ? 0 : 1;

@@ -92,12 +92,11 @@ int main(int argc, char** argv) {
     stride = std::atoi(std::string(a).c_str());
     return false;
   };
-  const CommandOption options[] = {{"jumps", false, [&](OptionText text) {
-                                      jumps = !text;
-                                      if (text) stride = 0;
+  const CommandOption options[] = {{"jumps", false, [&jumps](OptionText) {
+                                      jumps = true;
                                       return false;
                                     }}};
-  ReadCommandLine(argc, argv, {options, take_stride, take_stride});
+  ReadCommandLine(argc, argv, {options, false, take_stride, take_stride});
   if (stride < 1) {
     std::fprintf(stderr, "usage: zudezed-partbench [STRIDE >= 1 | --jumps]\n");
     return 2;

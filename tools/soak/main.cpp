@@ -110,13 +110,12 @@ bool ParseArgs(int argc, char** argv, SoakOptions* o, std::string* error) {
          return true;
        }},
       {"show-fps", false,
-       [&](OptionText text) {
-         if (text) return unknown("--show-fps=" + std::string(*text));
+       [&](OptionText) {
          o->show_fps = true;
          return true;
        }},
   };
-  if (!ReadCommandLine(argc, argv, {options, unknown, unknown})) return false;
+  if (!ReadCommandLine(argc, argv, {options, false, unknown, unknown})) return false;
   if ((o->fps > 0) == o->jitter) {
     *error = "give exactly one of --fps and --jitter";
     return false;
