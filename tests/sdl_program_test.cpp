@@ -428,6 +428,12 @@ TEST(ProgramArgs, PartHelpAndUnknownOptions) {
            {{"--part", "7"}, nullptr, "blank"},
            {{"--frobnicate"}, nullptr, "unknown option '--frobnicate'"},
            {{"8"}, nullptr, "unknown option '8'"},
+           // The first fault is reported, with the argument as written; "--" and
+           // grouped letters are arguments like any other.
+           {{"--bogus=1", "--part", "9"}, nullptr, "unknown option '--bogus=1'"},
+           {{"--part", "3", "--"}, nullptr, "unknown option '--'"},
+           {{"--part", "--"}, nullptr, "not '--'"},
+           {{"-hh"}, nullptr, "unknown option '-hh'"},
            {{}, "x", "ZUDEZED_PART"},
            {{}, "9", "ZUDEZED_PART"}}) {
     const auto o = parse(args, env);
