@@ -9,11 +9,9 @@
 #  4. the page in every engine (tools/web/engines-test.mjs): chromium, firefox-esr
 #     (puppeteer-core, pinned) and WebKitGTK's MiniBrowser (WebKitWebDriver under
 #     Xvfb), each playing into a PulseAudio null sink that the test records; and the
-#     phone cases in chromium's phone emulation. ZUDEZED_WEB_ENGINES picks the engines;
-#     by default chromium alone, with its phone cases: firefox-esr's audio once stayed
-#     suspended for 30 s after the click in one of three runs on an idle machine, a
-#     fault of the page's still to be found, and until it is, firefox and webkit are
-#     run by hand (ZUDEZED_WEB_ENGINES=chromium,firefox,webkit tools/web/run-tests.sh).
+#     phone cases in chromium's phone emulation. ZUDEZED_WEB_ENGINES picks the engines
+#     (by default all three; ZUDEZED_WEB_ENGINES=firefox tools/web/run-tests.sh runs one;
+#     the phone cases run when chromium is among them).
 #
 #   tools/web/run-tests.sh
 #
@@ -39,5 +37,5 @@ rm -rf "$web_dir/framehash-host" "$web_dir/framehash-web"
 (cd tools/web && npm ci --no-audit --no-fund --loglevel=error)
 ZUDEZED_WEB_FULL="${ZUDEZED_WEB_FULL:-1}" ZUDEZED_WEB_REPORT="$web_dir/web-report.json" \
   ZUDEZED_HOST_BUILD="$host_dir" node --test tools/web/test.mjs
-ZUDEZED_WEB_ENGINES="${ZUDEZED_WEB_ENGINES:-chromium}" ZUDEZED_WEB_REPORT="$web_dir/web-report.json" \
+ZUDEZED_WEB_ENGINES="${ZUDEZED_WEB_ENGINES:-chromium,firefox,webkit}" ZUDEZED_WEB_REPORT="$web_dir/web-report.json" \
   ZUDEZED_HOST_BUILD="$host_dir" node --test tools/web/engines-test.mjs
