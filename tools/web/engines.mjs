@@ -234,7 +234,15 @@ async function webkitEngine(pulse) {
           }
         },
         async click(sel) { await call('POST', `${s}/element/${await element(sel)}/click`, {}); },
-        async tap(sel) { await call('POST', `${s}/element/${await element(sel)}/click`, {}); },
+        // A touch, as WebDriver's touch pointer (WebKitGTK without a touch screen
+        // delivers it as a mouse: no touch events, pointerType "mouse").
+        async tap(sel) {
+          const origin = {[ELEMENT]: await element(sel)};
+          await call('POST', `${s}/actions`, {actions: [{type: 'pointer', id: 'finger', parameters: {pointerType: 'touch'},
+            actions: [{type: 'pointerMove', origin, x: 0, y: 0, duration: 0}, {type: 'pointerDown', button: 0},
+                      {type: 'pointerUp', button: 0}]}]});
+          await call('DELETE', `${s}/actions`);
+        },
         async press(key) {
           const value = WD_KEYS[key] || key;
           await call('POST', `${s}/actions`, {actions: [{type: 'key', id: 'keyboard', actions: [
