@@ -5,6 +5,8 @@
 # comparison for Node.js.
 #
 #   tools/web/build.sh
+#   ZUDEZED_WEB_PROFILE=1 tools/web/build.sh   (the same in build-web-profile/, with the
+#                                            WebAssembly's function names for a profile)
 #
 # Installs what is missing (Debian's emscripten, node-acorn, ffmpeg), builds the
 # build machine's tools in build/ (the asset converter, the music renderer, and the
@@ -18,6 +20,11 @@ jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
 host_dir="${ZUDEZED_HOST_BUILD:-$root/build}"
 web_dir="$root/build-web"
+profile=OFF
+if [ "${ZUDEZED_WEB_PROFILE:-0}" = 1 ]; then
+  web_dir="$root/build-web-profile"
+  profile=ON
+fi
 site="$web_dir/site"
 
 tools/install-deps.sh emscripten node-acorn ffmpeg
@@ -37,7 +44,7 @@ cmake --build "$host_dir" -j"$jobs" --target assetconv zudezed-musicrender sorva
 
 # ---- The browser build -----------------------------------------------------------------
 emcmake cmake -S . -B "$web_dir" -DCMAKE_BUILD_TYPE=Release -DZUDEZED_TESTS=OFF \
-  -DZUDEZED_BENCH=OFF -DZUDEZED_HOST_ASSETCONV="$host_dir/tools/assetconv/assetconv" \
+  -DZUDEZED_BENCH=OFF -DZUDEZED_WEB_PROFILE=$profile -DZUDEZED_HOST_ASSETCONV="$host_dir/tools/assetconv/assetconv" \
   "${launcher[@]}" >/dev/null
 cmake --build "$web_dir" -j"$jobs" --target zudezed zudezed-framehash
 
