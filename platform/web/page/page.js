@@ -233,6 +233,10 @@
       zzAudioContext: ctx,
       zzFrameMs: oneFrame ? frameMs : undefined,
       zzFast: oneFrame,
+      // The program only writes the screen (every pixel of it, at every flip): SDL
+      // need not read the canvas back into it at every lock, which cost more than
+      // all of the demo's own drawing.
+      screenIsReadOnly: true,
       print: function (t) { console.log(t); },
       printErr: function (t) { console.warn(t); },
       // The music is put in the file system rather than preloaded, which SDL_mixer's
