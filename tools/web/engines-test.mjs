@@ -147,8 +147,8 @@ for (const name of engines) {
       assert.match(s.prompt, /click or press a key/i);
       await watchFrames(p);
       // Firefox on Linux can hang for good in its first output-latency query once the
-      // sound plays (about 1 start in 20 on PulseAudio): there the page must ask
-      // neither outputLatency nor getOutputTimestamp. Counted from here on.
+      // sound plays (3 of 17 starts after a browser launch, on PulseAudio): there the
+      // page must ask neither outputLatency nor getOutputTimestamp. Counted from here.
       await p.evaluate(() => {
         window.latencyQueries = 0;
         const A = AudioContext.prototype;
