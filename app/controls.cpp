@@ -29,23 +29,57 @@ namespace {
 
 constexpr int32_t kPrefetchPatience = 250;  // ticks a jump waits for a checkpoint
 
-int32_t pending_jump = -1;   // part to jump to at the next frame
-int32_t pending_since = 0;   // Ticks() when that jump was asked for
-int32_t pause_ticks = 0;     // Ticks() when the timeline clock stopped
-int32_t draw_one = 0;        // 1: draw one frame although paused (a jump's first frame)
-int32_t keep_frame = 0;      // 1: keep the frame Script draws as the held picture
-int32_t release_clock = 0;   // 1: the jump frame's fixed clock ends at the next frame
-int32_t cue_pending = 0;     // 1: the music is to be positioned when the pause ends
-int32_t picture_wait = 0;    // 1: the picture holds until wait_until (music behind)
-int32_t music_wait = 0;      // 1: the music stays paused until wait_until (music ahead)
-int32_t wait_until = 0;
-int32_t lead_after_frame = 0;  // ticks the picture waits after the jump frame
-int32_t in_held_step = 0;
+// What the picture and the music are doing. Pause and the music catching up after a
+// jump are one phase, so that every phase says what holds and what comes next.
+enum class Phase : int32_t {
+  kPlaying,      // the timeline runs and the music plays
+  kMusicWait,    // after a jump, the music ahead: the timeline runs, the music waits
+                 // until `until`
+  kPictureWait,  // after a jump, the music behind: the picture holds until `until`,
+                 // the music plays
+  kJumpFrame,    // a jump's first frame is drawn next and kept; then the picture waits
+                 // `until` ticks for the music
+  // Paused: the timeline clock stands since `paused_since`, the picture holds, the
+  // music is paused.
+  kPaused,             // from kPlaying
+  kPausedMusicWait,    // from kMusicWait; `until` moves on by the time paused
+  kPausedPictureWait,  // from kPictureWait; `until` moves on by the time paused
+  kPausedJumpFrame,    // a jump's first frame is drawn next and held; then kPausedCue
+  kPausedCue,          // after a jump made while paused: the music is positioned on resume
+};
+
+struct ControlState {
+  Phase phase = Phase::kPlaying;
+  int32_t until = 0;         // see the phases
+  int32_t paused_since = 0;  // the paused phases: Ticks() when the clock stopped
+  int32_t jump_to = -1;      // a part to jump to at the next frame, or -1
+  int32_t jump_asked = 0;    // Ticks() when that jump was asked for
+  bool clock_held = false;   // the jump's frame read one clock value; freed at the next
+};
+ControlState controls;
 
 // The held picture, and the buffer it is presented from with the texts over it, so
 // that the demo's own two buffers stay as the timeline left them.
 std::array<uint16_t, kBufferElements> held{};
 std::array<uint16_t, kBufferElements> held_screen{};
+
+bool IsPaused(Phase p) {
+  switch (p) {
+    case Phase::kPaused:
+    case Phase::kPausedMusicWait:
+    case Phase::kPausedPictureWait:
+    case Phase::kPausedJumpFrame:
+    case Phase::kPausedCue: return true;
+    default: return false;
+  }
+}
+
+// The one place the phase changes; `paused` follows it for the readers outside.
+void Enter(Phase p, int32_t until = 0) {
+  controls.phase = p;
+  controls.until = until;
+  paused = IsPaused(p) ? 1 : 0;
+}
 
 int PlayIndex(int32_t n) {
   for (int i = 0; i < static_cast<int>(kPlayOrder.size()); ++i) {
@@ -56,26 +90,30 @@ int PlayIndex(int32_t n) {
 
 // The part that is current or about to be: a pending jump counts, so that two presses
 // in one frame move two parts.
-int32_t CurrentPart() { return pending_jump >= 0 ? pending_jump : part; }
+int32_t CurrentPart() { return controls.jump_to >= 0 ? controls.jump_to : part; }
 
 // Positions the music for the timeline time of the frame that has just been drawn (at
-// Ticks() now) and makes the one that is ahead wait.
-void CueMusic(int32_t now) {
+// Ticks() now). When the music is ahead it waits (kMusicWait); when it is behind, the
+// ticks the picture is to wait for it are returned.
+int32_t CueMusic(int32_t now) {
   const int32_t timeline_ms = partime - timeline_origin + prticks;
   const MusicCue cue = DemoMusicCueAt(timeline_ms);
-  picture_wait = 0;
-  music_wait = 0;
-  lead_after_frame = 0;
-  if (cue.order < 0) return;
+  Enter(Phase::kPlaying);
+  if (cue.order < 0) return 0;
   MusicStartAtOrder(cue.order);
   const int32_t lead = static_cast<int32_t>(std::lround(cue.lead_ms));
-  if (lead > 0) {
-    lead_after_frame = lead;
-  } else if (lead < 0) {
-    MusicPause();
-    music_wait = 1;
-    wait_until = now - lead;
-  }
+  if (lead >= 0) return lead;
+  MusicPause();
+  Enter(Phase::kMusicWait, now - lead);
+  return 0;
+}
+
+// The picture waits `lead` ticks for the music from now on; the timeline clock waits
+// with it.
+void WaitForMusic(int32_t lead, int32_t now) {
+  partime += lead;
+  timeline_origin += lead;
+  Enter(Phase::kPictureWait, now + lead);
 }
 
 void ApplyJump(int32_t n) {
@@ -88,22 +126,16 @@ void ApplyJump(int32_t n) {
   // that of the part's first frame.
   ticks_hold = 1;
   ticks_held = now;
-  release_clock = 1;
-  picture_wait = 0;
-  if (music_wait) {
-    music_wait = 0;
-    if (!paused) MusicResume();
-  }
-  if (paused) {
+  controls.clock_held = true;
+  if (controls.phase == Phase::kMusicWait) MusicResume();
+  if (paused != 0) {
     // Draw the part's first frame and keep holding it; the music follows on resume.
-    draw_one = 1;
-    keep_frame = 1;
-    cue_pending = 1;
-    pause_ticks = now;
+    Enter(Phase::kPausedJumpFrame);
+    controls.paused_since = now;
   } else {
     prticks = s.first_prticks;
-    CueMusic(now);
-    if (lead_after_frame > 0) keep_frame = 1;
+    const int32_t lead = CueMusic(now);
+    if (lead > 0) Enter(Phase::kJumpFrame, lead);
   }
 }
 
@@ -118,42 +150,57 @@ void ControlsStart() {
 
 void TogglePause() {
   const int32_t now = Ticks();
+  const Phase p = controls.phase;
   if (paused == 0) {
-    paused = 1;
-    pause_ticks = now;
+    controls.paused_since = now;
     // Called from the event poll: after Script, the buffer holds the clean frame; while
-    // the held picture is shown it already is the frame to keep.
-    if (in_held_step == 0 && draw_one == 0) KeepFrame();
-    if (music_wait == 0) MusicPause();
+    // the picture waits, the held picture already is that frame.
+    switch (p) {
+      case Phase::kMusicWait:  // the music is paused already
+        KeepFrame();
+        Enter(Phase::kPausedMusicWait, controls.until);
+        return;
+      case Phase::kPictureWait: Enter(Phase::kPausedPictureWait, controls.until); break;
+      case Phase::kJumpFrame: Enter(Phase::kPausedJumpFrame); break;
+      default:
+        KeepFrame();
+        Enter(Phase::kPaused);
+        break;
+    }
+    MusicPause();
     return;
   }
-  paused = 0;
-  const int32_t d = now - pause_ticks;
+  const int32_t d = now - controls.paused_since;
   partime += d;
   timeline_origin += d;
-  wait_until += d;
-  if (cue_pending != 0) {
-    cue_pending = 0;
-    MusicResume();
-    CueMusic(now);
-    if (lead_after_frame > 0) {
-      partime += lead_after_frame;
-      timeline_origin += lead_after_frame;
-      wait_until = now + lead_after_frame;
-      picture_wait = 1;
-      lead_after_frame = 0;
+  switch (p) {
+    case Phase::kPausedMusicWait: Enter(Phase::kMusicWait, controls.until + d); return;
+    case Phase::kPausedPictureWait: Enter(Phase::kPictureWait, controls.until + d); break;
+    case Phase::kPausedCue:
+    case Phase::kPausedJumpFrame: {
+      MusicResume();
+      const int32_t lead = CueMusic(now);
+      if (lead <= 0) return;
+      // After a held jump frame, the picture waits for the music from now on; a frame
+      // still to be drawn is kept and waited on once drawn.
+      if (p == Phase::kPausedCue) {
+        WaitForMusic(lead, now);
+      } else {
+        Enter(Phase::kJumpFrame, lead);
+      }
+      return;
     }
-  } else if (music_wait == 0) {
-    MusicResume();
+    default: Enter(Phase::kPlaying); break;
   }
+  MusicResume();
 }
 
 void ToggleOverlay() { overlay_show ^= 1; }
 
 void RequestJump(int32_t n) {
   if (n < 0 || n >= kParts || PlayIndex(n) < 0) return;
-  if (pending_jump < 0) pending_since = Ticks();
-  pending_jump = n;
+  if (controls.jump_to < 0) controls.jump_asked = Ticks();
+  controls.jump_to = n;
 }
 
 void JumpNext() {
@@ -165,7 +212,7 @@ void JumpBack() {
   const int32_t current = CurrentPart();
   const int i = PlayIndex(current);
   if (i < 0) return;
-  const bool early = pending_jump >= 0 || prticks < kJumpBackGrace;
+  const bool early = controls.jump_to >= 0 || prticks < kJumpBackGrace;
   RequestJump(early && i > 0 ? kPlayOrder[i - 1] : current);
 }
 
@@ -189,56 +236,53 @@ bool ControlKey(int key) {
 
 bool ControlsBeforeFrame() {
   PrefetchRunning();  // a finished checkpoint maker is reaped at once
-  if (release_clock != 0) {
-    release_clock = 0;
+  if (controls.clock_held) {
+    controls.clock_held = false;
     ticks_hold = 0;
   }
-  if (pending_jump >= 0) {
+  if (controls.jump_to >= 0) {
     // A checkpoint still being made elsewhere: the demo runs on until it arrives, or
     // for kPrefetchPatience ticks at most (the maker may be starved of processor time,
     // on a machine with one core); then the demo replays from the latest checkpoint it
     // has.
-    const int32_t n = pending_jump;
+    const int32_t n = controls.jump_to;
     if (PrefetchCollect(n) || !PrefetchRunning() ||
-        Ticks() - pending_since >= kPrefetchPatience) {
-      pending_jump = -1;
+        Ticks() - controls.jump_asked >= kPrefetchPatience) {
+      controls.jump_to = -1;
       ApplyJump(n);
     }
   }
-  if (draw_one != 0) return false;
-  if (paused != 0) return true;
-  const int32_t now = Ticks();
-  if (music_wait != 0 && now >= wait_until) {
-    music_wait = 0;
-    MusicResume();
+  switch (controls.phase) {
+    case Phase::kJumpFrame:
+    case Phase::kPausedJumpFrame: return false;
+    case Phase::kMusicWait:
+      if (Ticks() >= controls.until) {
+        Enter(Phase::kPlaying);
+        MusicResume();
+      }
+      return false;
+    case Phase::kPictureWait:
+      if (Ticks() < controls.until) return true;
+      Enter(Phase::kPlaying);
+      return false;
+    case Phase::kPlaying: return false;
+    default: return true;  // paused
   }
-  if (picture_wait != 0) {
-    if (now < wait_until) return true;
-    picture_wait = 0;
-  }
-  return false;
 }
 
 void ControlsAfterScript() {
-  if (keep_frame != 0) {
-    keep_frame = 0;
-    KeepFrame();
-  }
-  draw_one = 0;
-  if (lead_after_frame > 0) {
+  if (controls.phase == Phase::kJumpFrame) {
     // The music is behind the picture: hold this frame until it has caught up.
-    partime += lead_after_frame;
-    timeline_origin += lead_after_frame;
-    wait_until = Ticks() + lead_after_frame;
-    picture_wait = 1;
-    lead_after_frame = 0;
+    KeepFrame();
+    WaitForMusic(controls.until, Ticks());
+  } else if (controls.phase == Phase::kPausedJumpFrame) {
+    KeepFrame();
+    Enter(Phase::kPausedCue);
   }
 }
 
 void HeldFrameStep() {
-  in_held_step = 1;
   CheckJoy();
-  in_held_step = 0;
   std::copy(held.begin(), held.end(), held_screen.begin());
   GpSurfaceDesc surface = GP32Surface[flip];
   surface.buffer = held_screen.data();

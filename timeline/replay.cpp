@@ -169,10 +169,7 @@ const std::vector<std::string> kReplayKept = {
     // The replay's own bookkeeping.
     "rand_parking", "rand_adopted", "checkpoints", "origin", "recorded", "kReplayKept",
     // The controls (pause, jumps, overlay) and the music's order timing.
-    "paused", "overlay_show", "timeline_origin", "pending_jump", "pending_since",
-    "pause_ticks", "draw_one",
-    "keep_frame", "release_clock", "cue_pending", "picture_wait", "music_wait",
-    "wait_until", "lead_after_frame", "in_held_step", "held", "held_screen",
+    "paused", "overlay_show", "timeline_origin", "controls", "held", "held_screen",
     "music_order_read", "music_order_starts", "prefetch_pid", "prefetch_memory",
     "prefetch_bytes", "prefetch_slot"};
 
