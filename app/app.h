@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
+
+#include "platform/state_list.h"
 
 union SDL_Event;
 
@@ -45,5 +48,13 @@ int ShutDown();
 // Handles one polled event the way the frame loop does (joystick buttons 2 and 6,
 // and on a desktop the keyboard and the window's close button).
 void HandleEvent(const SDL_Event& e);
+
+// The globals frame_loop.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList FrameLoopGlobals();
+
+// The globals of the program (app/) and of the platform's display, sound and music
+// cues, which the jump checkpoints all leave alone (timeline/replay.h names the rest).
+std::vector<StateBlock> ProgramGlobals();
 
 }  // namespace zudezed

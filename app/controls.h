@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "platform/state_list.h"
+
 namespace zudezed {
 
 struct GpSurfaceDesc;
@@ -48,5 +50,9 @@ void HeldFrameStep();
 
 // The overlay line, drawn like the frame counter over the finished frame.
 void DrawOverlay(GpSurfaceDesc* surface);
+
+// The globals controls.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList ControlsGlobals();
 
 }  // namespace zudezed

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/state_list.h"
+
 namespace zudezed {
 
 // Starts the child (where processes can be forked and a second processor runs it);
@@ -20,5 +22,9 @@ bool PrefetchCollect(int32_t n);
 bool PrefetchRunning();
 // Ends the child if it still runs.
 void PrefetchStop();
+
+// The globals replay_prefetch.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList PrefetchGlobals();
 
 }  // namespace zudezed

@@ -101,6 +101,19 @@ std::array<bool, kStars> star_drawn;
 
 }  // namespace
 
+StateList BlobStarsGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("sx", sx),
+      Held("sy", sy),
+      Held("sz", sz),
+      Held("blobbuffer", blobbuffer),
+      // The squares of the frame being drawn, written before they are read in every frame.
+      Apart("star_spans", star_spans),
+      Apart("star_drawn", star_drawn),
+  };
+  return kList;
+}
+
 void draw_blob(int32_t x, int32_t e, float s) {
   BlobSpan sp;
   if (BlobGeometry(x, e, s, &sp)) DrawBlobSpan(sp);

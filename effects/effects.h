@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/gp32_functions.h"
+#include "platform/state_list.h"
 
 namespace zudezed {
 
@@ -44,5 +45,13 @@ void BlobStars3D(uint16_t* buffer);
 void draw_blob(int32_t x, int32_t e, float s);
 void clean_blob(int32_t x, int32_t e, float s);
 void Blobs2vram(uint16_t* buffer, const uint16_t* palette);
+
+// The globals each source of this folder defines, listed beside them, each held by the
+// jump checkpoints or left alone (platform/state_list.h).
+StateList JuhliaGlobals();     // juhlia.cpp
+StateList WaterGlobals();      // water.cpp
+StateList WtimeGlobals();      // wtime.cpp
+StateList PolarGlobals();      // polar.cpp
+StateList BlobStarsGlobals();  // blobstars.cpp
 
 }  // namespace zudezed

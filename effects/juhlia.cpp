@@ -13,6 +13,13 @@ namespace zudezed {
 
 std::array<uint8_t, 128 * 128> rotbitmap{};
 
+StateList JuhliaGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("rotbitmap", rotbitmap),
+  };
+  return kList;
+}
+
 namespace {
 
 constexpr int kMaxIterations = 15;

@@ -14,6 +14,14 @@ namespace zudezed {
 float ra = 0.0f;
 float zm = 0.0f;
 
+StateList PolarGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("ra", ra),
+      Held("zm", zm),
+  };
+  return kList;
+}
+
 namespace {
 
 // Within a few pixels of the centre the inverse distance exceeds the sine tables'

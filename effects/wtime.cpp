@@ -6,4 +6,11 @@ namespace zudezed {
 
 int32_t wtime = 0;
 
+StateList WtimeGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("wtime", wtime),
+  };
+  return kList;
+}
+
 }  // namespace zudezed

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/numeric.h"
+#include "platform/state_list.h"
 
 namespace zudezed {
 
@@ -103,5 +104,9 @@ void quicksort(int32_t lo, int32_t hi, int32_t* keys);
 
 // ---- Scene runner --------------------------------------------------------------
 void RunScene3d(uint16_t* vram, int32_t scene);
+
+// The globals engine3d.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList Engine3dGlobals();
 
 }  // namespace zudezed

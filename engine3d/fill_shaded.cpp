@@ -6,6 +6,13 @@ namespace zudezed {
 
 std::array<uint32_t, kBufferElements> zbuffer{};
 
+StateList FillShadedGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("zbuffer", zbuffer),
+  };
+  return kList;
+}
+
 void CleanZbuffer() { zbuffer.fill(0xFFFFFFFFu); }
 
 namespace {

@@ -9,6 +9,14 @@ namespace zudezed {
 int32_t tm = 0;
 std::array<TexCoord, kWorkEntries> point_tc{};
 
+StateList FillTexturedGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("tm", tm),
+      Held("point_tc", point_tc),
+  };
+  return kList;
+}
+
 namespace {
 
 using raster::Clamp255;

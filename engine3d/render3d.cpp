@@ -10,6 +10,13 @@ namespace zudezed {
 
 int32_t RenderMode = 0;
 
+StateList Render3dGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("RenderMode", RenderMode),
+  };
+  return kList;
+}
+
 namespace {
 
 const uint16_t* ShadeTable(int32_t n) { return shade_row(shades, n); }

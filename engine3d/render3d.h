@@ -7,6 +7,7 @@
 
 #include "engine3d/engine3d.h"
 #include "platform/gp32_functions.h"
+#include "platform/state_list.h"
 
 namespace zudezed {
 
@@ -70,5 +71,11 @@ void drawline16bit(Line3d line, uint16_t* buffer);
 void drawline(Line3d line, uint16_t* buffer, int32_t depth);
 void zsort(int32_t* keys, Object3d* obj);
 void CleanZbuffer();
+
+// The globals each source of this folder defines, listed beside them, each held by the
+// jump checkpoints or left alone (platform/state_list.h).
+StateList FillShadedGlobals();    // fill_shaded.cpp
+StateList FillTexturedGlobals();  // fill_textured.cpp
+StateList Render3dGlobals();      // render3d.cpp
 
 }  // namespace zudezed

@@ -25,6 +25,21 @@ std::array<uint16_t, 256> gp_palette{};
 int32_t screen_scale = 1;
 int32_t screen_fullscreen = 0;
 
+StateList DisplayGlobals() {
+  static constexpr StateBlock kList[] = {
+      Apart("GpScreen", GpScreen),
+      Apart("cur_bpp", cur_bpp),
+      Apart("vfirst", vfirst),
+      Apart("GP32Surface", GP32Surface),
+      Apart("screen", screen),
+      Apart("joystick", joystick),
+      Apart("gp_palette", gp_palette),
+      Apart("screen_scale", screen_scale),
+      Apart("screen_fullscreen", screen_fullscreen),
+  };
+  return kList;
+}
+
 namespace {
 
 constexpr Uint32 kInitFlags = SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK;  // 0x230

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/state_list.h"
+
 struct SDL_Surface;
 struct _SDL_Joystick;
 
@@ -94,5 +96,9 @@ inline void store_byte(uint16_t* block, int32_t k, uint8_t v) {
   uint16_t& w = block[k >> 1];
   w = static_cast<uint16_t>((w & ~(0xFF << shift)) | (v << shift));
 }
+
+// The globals gp32_functions.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList DisplayGlobals();
 
 }  // namespace zudezed

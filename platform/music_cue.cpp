@@ -21,6 +21,14 @@ std::vector<int64_t> music_order_starts;
 
 }  // namespace
 
+StateList MusicCueGlobals() {
+  static constexpr StateBlock kList[] = {
+      Apart("music_order_read", music_order_read),
+      Apart("music_order_starts", music_order_starts),
+  };
+  return kList;
+}
+
 MusicCue MusicCueAt(int32_t ms, const std::vector<int64_t>& starts, int rate) {
   MusicCue cue;
   double best = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/mod_timing.h"
+#include "platform/state_list.h"
 
 namespace zudezed {
 
@@ -33,5 +34,9 @@ MusicCue DemoMusicCueAt(int32_t ms);
 void MusicStartAtOrder(int order);
 void MusicPause();
 void MusicResume();
+
+// The globals music_cue.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList MusicCueGlobals();
 
 }  // namespace zudezed

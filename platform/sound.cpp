@@ -82,6 +82,14 @@ bool OpenAudioDevice() {
 
 }  // namespace
 
+StateList SoundGlobals() {
+  static constexpr StateBlock kList[] = {
+      Apart("music", music),
+      Apart("held_alsa_messages", held_alsa_messages),
+  };
+  return kList;
+}
+
 std::string FindMusicModule() {
   if (access(kMusicFile, R_OK) == 0) return kMusicFile;
   char exe[4096];

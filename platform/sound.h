@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/state_list.h"
+
 struct _Mix_Music;
 
 namespace zudezed {
@@ -19,5 +21,9 @@ std::string FindMusicModule();
 void SoundInit();
 void SoundEnd();
 void SoundVolume(int32_t volume);
+
+// The globals sound.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList SoundGlobals();
 
 }  // namespace zudezed

@@ -13,6 +13,18 @@ int32_t clockspeed = 66;
 int32_t ticks_hold = 0;
 int32_t ticks_held = 0;
 
+StateList ScreenGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("flip", flip),
+      // The buffers' pixels, not their places, are part of a checkpoint (timeline/replay.cpp).
+      Apart("framebuffer", framebuffer),
+      Apart("clockspeed", clockspeed),
+      Apart("ticks_hold", ticks_hold),
+      Apart("ticks_held", ticks_held),
+  };
+  return kList;
+}
+
 void InitGraphics(int32_t depth) {
   GpGraphicModeSet(depth, 0);
   GpLcdSurfaceGet(&GP32Surface[0], 0);

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/state_list.h"
+
 namespace zudezed {
 
 extern int32_t flip;  // buffer (0 or 1) drawn and presented in the current frame
@@ -29,5 +31,9 @@ void InitGraphics(int32_t depth);
 int32_t Ticks();
 // Replaces the process with the menu program; returns where there is none.
 void exit2menu();
+
+// The globals zudezed.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList ScreenGlobals();
 
 }  // namespace zudezed

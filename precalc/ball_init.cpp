@@ -7,6 +7,14 @@ namespace zudezed {
 std::array<uint16_t, 256> ball_p;
 std::array<uint8_t, 256> ball_c;
 
+StateList BallInitGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("ball_p", ball_p),
+      Held("ball_c", ball_c),
+  };
+  return kList;
+}
+
 void BallInit() { BallInit(ball); }
 
 void BallInit(const std::array<uint8_t, 768>& picture) {

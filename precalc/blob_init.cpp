@@ -6,6 +6,13 @@ namespace zudezed {
 
 std::array<uint8_t, 32 * 32> blob;
 
+StateList BlobInitGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("blob", blob),
+  };
+  return kList;
+}
+
 void BlobInit() {
   // Intensity 524288 / d^2 for the squared distance d from pixel (16, 16), in single
   // precision, capped at 255: full out to d = 45, 128 at 8 pixels, 2 in the corner.

@@ -6,6 +6,13 @@ namespace zudezed {
 
 std::array<uint8_t, 128 * 256> fnt16;
 
+StateList FontInitGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("fnt16", fnt16),
+  };
+  return kList;
+}
+
 void FontInit() {
   // Each block becomes 16 runs of 16 bytes, one per glyph column from left to right,
   // each listing that column's pixels from the bottom row up. Only the stored blocks

@@ -6,6 +6,13 @@ namespace zudezed {
 
 GpPalette* blurpal = nullptr;
 
+StateList Palette8Globals() {
+  static constexpr StateBlock kList[] = {
+      Apart("blurpal", blurpal),
+  };
+  return kList;
+}
+
 void Set8bitPals() {
   // 32 grey levels, eight entries per level; entry 0 is black like entries 1..7.
   std::array<uint16_t, 256> colours{};

@@ -13,6 +13,16 @@ std::array<uint16_t, kShadeEntries> sshades;
 std::array<uint16_t, 256> wshade;
 std::array<uint16_t, 256> bshade;
 
+StateList PalettesGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("shades", shades),
+      Held("sshades", sshades),
+      Held("wshade", wshade),
+      Held("bshade", bshade),
+  };
+  return kList;
+}
+
 void MakeColors(uint16_t* palette, ColorStop from, ColorStop to, int32_t start, int32_t end) {
   float r = static_cast<float>(from.r);
   float g = static_cast<float>(from.g);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/gp32_functions.h"
+#include "platform/state_list.h"
 
 namespace zudezed {
 
@@ -117,5 +118,16 @@ void update_precbar(const char* message, int32_t i, int32_t n);
 // progress screen while precalcs runs, nothing under BuildTables.
 void precbar_item(const char* message, int32_t i, int32_t n);
 void precbar_next();
+
+// The globals each source of this folder defines, listed beside them, each held by the
+// jump checkpoints or left alone (platform/state_list.h).
+StateList TablesGlobals();     // tables.cpp
+StateList PalettesGlobals();   // palettes.cpp
+StateList FontInitGlobals();   // font_init.cpp
+StateList BallInitGlobals();   // ball_init.cpp
+StateList BlobInitGlobals();   // blob_init.cpp
+StateList StarsInitGlobals();  // stars_init.cpp
+StateList Palette8Globals();   // palette8.cpp
+StateList PrecalcsGlobals();   // precalcs.cpp
 
 }  // namespace zudezed

@@ -9,6 +9,14 @@ std::array<float, kStars> star3dx, star3dy, star3dz, star3dv;
 int32_t scsize = 4096;
 int32_t starfar = 4096;
 
+StateList StarsInitGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("star3dx", star3dx), Held("star3dy", star3dy), Held("star3dz", star3dz),
+      Held("star3dv", star3dv), Held("scsize", scsize),   Held("starfar", starfar),
+  };
+  return kList;
+}
+
 void Stars3dInit() {
   // The C library's generator, never seeded, so the field is the same on every run;
   // four draws per star in this order, which the blob-star effect continues.

@@ -41,53 +41,27 @@ void AdoptRandomGenerator() {
 void ParkRandomGenerator() { setstate(rand_parking.data()); }
 void UnparkRandomGenerator() { setstate(rand_state.data()); }
 
-struct StateBlock {
-  const char* name;
-  void* data;
-  size_t size;
+// The globals of every source whose state a frame of the timeline may read or write,
+// from the screen state up to the timeline itself; each list names its globals beside
+// their definitions. The screen buffers are not globals of their own (the display
+// layer allocates them) and are kept apart.
+constexpr StateList (*kStateLists[])() = {
+    ScreenGlobals,     TablesGlobals,       PalettesGlobals, FontInitGlobals,  BallInitGlobals,
+    BlobInitGlobals,   StarsInitGlobals,    Palette8Globals, PrecalcsGlobals,  JuhliaGlobals,
+    WaterGlobals,      WtimeGlobals,        PolarGlobals,    BlobStarsGlobals, Engine3dGlobals,
+    FillShadedGlobals, FillTexturedGlobals, Render3dGlobals, TimelineGlobals,  TextGlobals,
+    ReplayGlobals,
 };
 
-template <typename T>
-StateBlock Block(const char* name, T& v) {
-  return {name, &v, sizeof v};
-}
-
-// Every global that a frame of the timeline may read or write. The screen buffers are
-// not globals of their own (the display layer allocates them) and are kept apart.
+// The globals a checkpoint holds, in a fixed order.
 std::vector<StateBlock> Blocks() {
-  return {
-      // The timeline and its parts.
-      Block("part", part), Block("partime", partime), Block("prticks", prticks),
-      Block("chpart", chpart), Block("bpp", bpp), Block("ypp", ypp), Block("yss", yss),
-      Block("xpp", xpp), Block("xss", xss), Block("roto_angle", roto_angle),
-      Block("roto_zoom", roto_zoom), Block("flip", flip),
-      // Tables and per-effect data.
-      Block("div", div), Block("fsin1", fsin1), Block("fsin2", fsin2), Block("fsin3", fsin3),
-      Block("fsin4", fsin4), Block("fsin5", fsin5), Block("fsin6", fsin6),
-      Block("fsin7", fsin7), Block("fsin8", fsin8), Block("dist_angle", dist_angle),
-      Block("uberclamp", uberclamp), Block("dclampx", dclampx), Block("dclampy", dclampy),
-      Block("dsin1", dsin1), Block("dsin2", dsin2), Block("yscan", yscan),
-      Block("xscan", xscan), Block("shades", shades), Block("sshades", sshades),
-      Block("wshade", wshade), Block("bshade", bshade), Block("fnt16", fnt16),
-      Block("ball_p", ball_p), Block("ball_c", ball_c), Block("blob", blob),
-      Block("star3dx", star3dx), Block("star3dy", star3dy), Block("star3dz", star3dz),
-      Block("star3dv", star3dv), Block("scsize", scsize), Block("starfar", starfar),
-      Block("fonts", fonts),
-      // The effects' state.
-      Block("rotbitmap", rotbitmap), Block("buffer1", buffer1), Block("buffer2", buffer2),
-      Block("ba", ba), Block("bb", bb), Block("wtime", wtime), Block("ra", ra),
-      Block("zm", zm), Block("sx", sx), Block("sy", sy), Block("sz", sz),
-      Block("blobbuffer", blobbuffer),
-      // The 3D engine: objects and work arrays.
-      Block("object", object), Block("fpts", fpts), Block("spts", spts),
-      Block("norms", norms), Block("pt_norms", pt_norms), Block("spls", spls),
-      Block("zdata", zdata), Block("swp", swp), Block("addtimes", addtimes),
-      Block("objnpls", objnpls), Block("objnlns", objnlns), Block("lightcalc", lightcalc),
-      Block("signal3d", signal3d), Block("RenderMode", RenderMode), Block("tm", tm),
-      Block("zbuffer", zbuffer), Block("point_tc", point_tc),
-      // The C library's random generator.
-      Block("rand_state", rand_state),
-  };
+  std::vector<StateBlock> blocks;
+  for (StateList (*list)() : kStateLists) {
+    for (const StateBlock& b : list()) {
+      if (b.held) blocks.push_back(b);
+    }
+  }
+  return blocks;
 }
 
 struct Checkpoint {
@@ -153,29 +127,25 @@ int32_t FrameTime(int64_t frame) {
 
 }  // namespace
 
-const std::vector<std::string> kReplayKept = {
-    // The frame loop, its counter and input.
-    "quit", "vsync", "fps_show", "nfrm", "fps", "mo", "atime", "sbuffer", "event",
-    "framebuffer", "clockspeed", "ticks_hold", "ticks_held",
-    // The display layer, the screen and the music.
-    "GpScreen", "cur_bpp", "vfirst", "GP32Surface", "screen", "joystick", "gp_palette",
-    "screen_scale", "screen_fullscreen", "music", "held_alsa_messages", "blurpal",
-    // The precalculation's progress screen.
-    "prec_framebuffer", "prec_flip", "prec_ybar", "prec_shown", "prec_vsync", "textbuffer",
-    "ybar_height", "total_precs",
-    // The blob stars' squares of the frame being drawn, written before they are read in
-    // every frame.
-    "star_spans", "star_drawn",
-    // The replay's own bookkeeping.
-    "rand_parking", "rand_adopted", "checkpoints", "origin", "recorded", "kReplayKept",
-    // The controls (pause, jumps, overlay) and the music's order timing.
-    "paused", "overlay_show", "timeline_origin", "controls", "held", "held_screen",
-    "music_order_read", "music_order_starts", "prefetch_pid", "prefetch_memory",
-    "prefetch_bytes", "prefetch_slot"};
+StateList ReplayGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("rand_state", rand_state),
+      Apart("rand_parking", rand_parking),
+      Apart("rand_adopted", rand_adopted),
+      Apart("checkpoints", checkpoints),
+      Apart("origin", origin),
+      Apart("recorded", recorded),
+  };
+  return kList;
+}
 
-std::vector<std::string> ReplayStateNames() {
+std::vector<std::string> ReplayStateNames(bool held) {
   std::vector<std::string> names;
-  for (const StateBlock& b : Blocks()) names.emplace_back(b.name);
+  for (StateList (*list)() : kStateLists) {
+    for (const StateBlock& b : list()) {
+      if (b.held == held) names.emplace_back(b.name);
+    }
+  }
   return names;
 }
 

@@ -6,12 +6,15 @@
 //
 // The state is every global of the demo that the timeline, the effects and the 3D
 // engine read or write (tables included), and the two screen buffers' pixels; not the
-// platform's screen, input, music and frame-counter state (kReplayKept).
+// platform's screen, input, music and frame-counter state (each listed beside its
+// definition as left alone, platform/state_list.h).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/state_list.h"
 
 namespace zudezed {
 
@@ -32,7 +35,7 @@ void ReplayRecordStart();
 
 // Puts the demo into the state just before the first frame of part n (0..8 except the
 // terminal part) of a 60 fps run, replaying from the latest checkpoint before it when
-// n has none yet. The platform's state (kReplayKept) is left as it is; `quit` stays 0.
+// n has none yet. The globals listed as left alone are left as they are; `quit` stays 0.
 // False, with nothing changed, for the terminal part, a number outside 0..8, or before
 // ReplayRecordStart.
 bool ReplayToPart(int32_t n);
@@ -47,8 +50,13 @@ size_t ReplayCheckpointSize();
 const std::vector<uint8_t>& ReplayCheckpointBytes(int32_t n);
 void ReplayAdoptCheckpoint(int32_t n, const PartStart& start, const uint8_t* bytes);
 
-// The names of the globals a checkpoint holds, and of those it leaves alone.
-std::vector<std::string> ReplayStateNames();
-extern const std::vector<std::string> kReplayKept;
+// The names of the globals a checkpoint holds (held), or of those it leaves alone, of
+// the sources whose lists the replay reads: the screen state, the precalculation, the
+// effects, the 3D engine and the timeline. The program's own globals and the rest of
+// the platform's are all left alone (ProgramGlobalNames, app/app.h).
+std::vector<std::string> ReplayStateNames(bool held);
+
+// The globals replay.cpp defines.
+StateList ReplayGlobals();
 
 }  // namespace zudezed

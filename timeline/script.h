@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/state_list.h"
+
 namespace zudezed {
 
 constexpr int kParts = 9;
@@ -89,5 +91,9 @@ void JuhliaBig();
 void PlasmaFace();
 void PlasmaCube();
 void WaterPart();
+
+// The globals state.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList TimelineGlobals();
 
 }  // namespace zudezed

@@ -19,6 +19,13 @@ namespace zudezed {
 
 std::array<uint8_t, kSmallGlyphs * 64> fonts;
 
+StateList TextGlobals() {
+  static constexpr StateBlock kList[] = {
+      Held("fonts", fonts),
+  };
+  return kList;
+}
+
 void InitFonts() {
   for (int32_t g = 0; g < kSmallGlyphs; ++g) {
     for (int32_t r = 0; r < 8; ++r) {

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/state_list.h"
+
 namespace zudezed {
 
 struct GpSurfaceDesc;
@@ -20,5 +22,9 @@ void drawfont16(int32_t x, int32_t e, float s, int32_t c, const uint16_t* shade,
 void DrawText16(int32_t x, int32_t e, const char* text, uint16_t* buffer);
 // The one whole-frame fill: all 76800 pixels of a 16-bit buffer set to the colour.
 void ClearScreen(uint16_t* buffer, uint16_t colour);
+
+// The globals text.cpp defines, each held by the jump checkpoints or left alone
+// (platform/state_list.h).
+StateList TextGlobals();
 
 }  // namespace zudezed
