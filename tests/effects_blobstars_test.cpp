@@ -2,8 +2,12 @@
 // stars without a screen position, and rebirth with the rand sequence continued.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "effects/effects.h"
 #include "platform/numeric.h"
@@ -96,8 +100,9 @@ TEST_F(BlobTest, ClippedAtEveryEdge) {
 
 TEST_F(BlobTest, NothingDrawnOffScreenOrWithoutAScale) {
   const float kInf = INFINITY;
-  const std::array<std::tuple<int, int, float>, 9> cases{{
-      {100, 100, 0.0f}, {100, 100, -0.5f}, {100, 100, NAN}, {100, 100, kInf},
+  const std::array<std::tuple<int, int, float>, 11> cases{{
+      {100, 100, 0.0f}, {100, 100, -0.0f}, {100, 100, -0.5f}, {100, 100, NAN},
+      {100, 100, kInf}, {100, 100, -kInf},
       {-16, 100, 1.0f},  // x0 = -32 = -32 s: rejected
       {336, 100, 1.0f}, {100, 256, 1.0f}, {INT32_MIN, INT32_MIN, 1.0f}, {INT32_MAX, 5, 1.0f}}};
   for (auto [x, e, s] : cases) {
@@ -109,6 +114,24 @@ TEST_F(BlobTest, NothingDrawnOffScreenOrWithoutAScale) {
   draw_blob(100, 100, 0.01f);
   EXPECT_EQ(CountLit(), 1);
   EXPECT_EQ(B(99, 99), blob[0]);
+}
+
+TEST_F(BlobTest, ColoursEveryElementAtEitherBufferAlignment) {
+  // Every intensity at every position modulo 8, and a palette whose colours tell the
+  // intensity and its neighbours apart: a word of the wrong element, or two halves
+  // swapped, shows.
+  for (int k = 0; k < kBufferElements; ++k) blobbuffer[k] = static_cast<uint8_t>(k * 37 + k / 256);
+  std::array<uint16_t, 256> palette;
+  for (int v = 0; v < 256; ++v) palette[v] = static_cast<uint16_t>(0x9000 + 3 * v);
+  std::vector<uint16_t> out(kBufferElements + 1);
+  for (int offset = 0; offset < 2; ++offset) {
+    std::fill(out.begin(), out.end(), uint16_t{0xDEAD});
+    uint16_t* dst = out.data() + offset;
+    Blobs2vram(dst, palette.data());
+    for (int k = 0; k < kBufferElements; ++k)
+      ASSERT_EQ(dst[k], palette[blobbuffer[k]]) << "offset " << offset << " element " << k;
+    EXPECT_EQ(out[offset == 0 ? kBufferElements : 0], 0xDEAD);
+  }
 }
 
 class BlobStarsTest : public ::testing::Test {
@@ -205,6 +228,23 @@ TEST_F(BlobStarsTest, RebornStarDrawnAtOldPlaceThenAtNewPlace) {
   EXPECT_EQ(sy[7], trunc_i32(256.0f * y / z + 120.0f));
   EXPECT_EQ(sz[7], static_cast<float>((4096.0f - z) / (4096 * 1.5)));
   EXPECT_TRUE(BlobBufferClear());
+}
+
+TEST(BlobStarScale, SingleQuotientIsTheDoubleQuotientRounded) {
+  // The star scale divides in single precision, defined as the double quotient by
+  // starfar * 1.5 rounded to float. The divisor is 3 * 2^11: a dividend's power of two
+  // only scales the quotient (no quotient of a dividend from 2^-100 to 2^100 is
+  // subnormal or overflows), so every significand of [1, 2) covers every such dividend.
+  const double d = starfar * 1.5;
+  const auto df = static_cast<float>(d);
+  ASSERT_EQ(static_cast<double>(df), d);
+  int differ = 0;
+  for (uint32_t bits = 0x3F800000u; bits < 0x40000000u; ++bits) {
+    const auto x = std::bit_cast<float>(bits);
+    differ += std::bit_cast<uint32_t>(x / df) !=
+              std::bit_cast<uint32_t>(static_cast<float>(static_cast<double>(x) / d));
+  }
+  EXPECT_EQ(differ, 0);
 }
 
 TEST_F(BlobStarsTest, MovesAtMostOnceEvery16Ticks) {
