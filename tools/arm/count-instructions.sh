@@ -21,6 +21,10 @@
 #                that take the most
 #   --keep DIR   keep the raw counts (plugin output, part log, callgrind table) in DIR
 #
+# ZUDEZED_ARM_BUILD=DIR builds and counts in DIR instead of build-arm/ (the sysroot and
+# the plugin header stay in build-arm/), so that a long count can run while another
+# build of the program is being changed.
+#
 # A benchmark run by hand (about 5 minutes on two cores after the builds). It
 # installs what is missing (the cross toolchain, qemu-user, valgrind), unpacks the armel
 # libraries (tools/arm/prepare-sysroot.sh), and fetches the plugin interface header of
@@ -31,8 +35,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
-arm_dir="$root/build-arm"
-sysroot="$arm_dir/sysroot"
+arm_dir="${ZUDEZED_ARM_BUILD:-$root/build-arm}"
+sysroot="$root/build-arm/sysroot"
 host_dir="${ZUDEZED_HOST_BUILD:-$root/build}"
 work="$arm_dir/icount"
 with_x86=1
@@ -65,10 +69,10 @@ mkdir -p "$work"
 # The header of the very qemu-user version installed (its source version: a binary
 # rebuild "+bN" has the same source).
 qemu_version=$(dpkg-query -W -f='${source:Version}' qemu-user)
-api_dir="$arm_dir/qemu-plugin-api/$qemu_version"
+api_dir="$root/build-arm/qemu-plugin-api/$qemu_version"
 if [ ! -f "$api_dir/qemu-plugin.h" ]; then
   note "fetching qemu $qemu_version's source package for its plugin header"
-  apt_dir="$arm_dir/apt-source"
+  apt_dir="$root/build-arm/apt-source"
   rm -rf "$apt_dir"
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/parts" "$apt_dir/get"
   : > "$apt_dir/status"
