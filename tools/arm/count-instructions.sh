@@ -13,13 +13,18 @@
 # x86-64 callgrind figures of tools/callgrind-parts.sh, where the instructions go, and
 # the precalculation's total and steps.
 #
-#   tools/arm/count-instructions.sh [--no-x86] [--functions] [--keep DIR]
+#   tools/arm/count-instructions.sh [--no-x86] [--functions] [--keep DIR] [--part P]
 #
 #   --no-x86     leave out the x86-64 callgrind run (a few minutes)
 #   --functions  code regions are single functions (the demo's, the compiler's helpers,
 #                libm's, the C library's memory routines): per part, the functions
 #                that take the most
 #   --keep DIR   keep the raw counts (plugin output, part log, callgrind table) in DIR
+#   --part P     count part P only: an uncounted run under qemu-arm replays the timeline
+#                to the part and writes its state to a file, and the counted run starts
+#                from that state (the same frames at the same times as the whole run;
+#                about as many minutes as the part has thousands of frames, instead of
+#                the whole timeline's hour). The precalculation is counted either way.
 #
 # ZUDEZED_ARM_BUILD=DIR builds and counts in DIR instead of build-arm/ (the sysroot and
 # the plugin header stay in build-arm/), so that a long count can run while another
@@ -38,16 +43,17 @@ root=$(pwd)
 arm_dir="${ZUDEZED_ARM_BUILD:-$root/build-arm}"
 sysroot="$root/build-arm/sysroot"
 host_dir="${ZUDEZED_HOST_BUILD:-$root/build}"
-work="$arm_dir/icount"
 with_x86=1
 functions=0
 keep=
+only_part=
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-x86) with_x86=0 ;;
     --functions) functions=1 ;;
     --keep) keep=$2; shift ;;
-    *) echo "usage: tools/arm/count-instructions.sh [--no-x86] [--functions] [--keep DIR]" >&2; exit 2 ;;
+    --part) only_part=$2; shift ;;
+    *) echo "usage: tools/arm/count-instructions.sh [--no-x86] [--functions] [--keep DIR] [--part P]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -55,6 +61,8 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
+# Runs of single parts keep their counts apart, so that several can run at once.
+work="$arm_dir/icount${only_part:+-part$only_part}"
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 note() { echo "count-instructions: $*" >&2; }
 # The two memory settings of the cycle model: cycles per line fill / per buffered word
@@ -282,7 +290,7 @@ arm-linux-gnueabi-gcc -g -nostdlib -static -o "$cyc" tools/arm/cycle-check.S
 functions=0 exe_regions "$cyc" > "$work/cycle.regions"
 {
   echo "exe cycle-check"
-  for fn in chain branches mulsmall mullarge mlamid walk; do echo "$(sym "$cyc" "^$fn\$") frame work"; done
+  for fn in chain branches mulsmall mullarge mlamid walk wbuf; do echo "$(sym "$cyc" "^$fn\$") frame work"; done
   calls_of "$cyc" _start | awk '$1 == "bl" { print $3 " set rest work" }'
 } > "$work/cycle.marks"
 qemu-arm -plugin "$plugin,regions=$work/cycle.regions,marks=$work/cycle.marks,out=$work/cycle.out,mem=12/2:40/6" "$cyc"
@@ -294,6 +302,7 @@ expected="1 1103/1103/401/0/0/0
 7 1002/1002/0/0/0/0
 9 1002/1002/0/0/0/0
 11 17423/46123/1025/1025/0/0
+13 93/109/9/8/0/0
 X tools clz 1"
 got=$({ awk '$1 == "C" && $2 % 2 == 1 { for (i = 3; i <= NF; ++i) if ($i ~ /^work=/) {
           split(substr($i, 6), v, "/"); print $2, v[1] "/" v[2] "/" v[3] "/" v[4] "/" v[6] "/" v[7] } }' "$work/cycle.out"
@@ -303,7 +312,7 @@ if [ "$got" != "$expected" ]; then
   diff <(echo "$expected") <(echo "$got") >&2 || true
   exit 1
 fi
-note "cycle check: load chain, branches, multiplies and the table walk counted as derived by hand"
+note "cycle check: load chain, branches, multiplies, the table walk and the write buffer counted as derived by hand"
 
 # ---- The ARM build ------------------------------------------------------------------
 cmake -S . -B "$arm_dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/arm-linux-gnueabi.cmake" \
@@ -362,10 +371,20 @@ fi
 run_dir=$(mktemp -d)
 trap 'rm -rf "$run_dir"' EXIT
 libpath="$sysroot/usr/lib/arm-linux-gnueabi:$sysroot/lib/arm-linux-gnueabi:$sysroot/usr/lib/arm-linux-gnueabi/pulseaudio"
-note "counting the whole timeline at 60 fps under qemu-arm (tens of minutes with the cycle model)"
+bench_args=(1)
+if [ -n "$only_part" ]; then
+  note "replaying the timeline to part $only_part for its starting state (uncounted)"
+  (cd "$run_dir" && qemu-arm -L /usr/arm-linux-gnueabi -E "LD_LIBRARY_PATH=$libpath" \
+     "$bin" --checkpoint "$only_part" "$run_dir/part.state" > /dev/null 2> "$work/demo.stderr") ||
+    { note "the replay to part $only_part failed:"; cat "$work/demo.stderr" >&2; exit 1; }
+  bench_args=(1 --part "$only_part" "$run_dir/part.state")
+  note "counting part $only_part at 60 fps under qemu-arm"
+else
+  note "counting the whole timeline at 60 fps under qemu-arm (tens of minutes with the cycle model)"
+fi
 (cd "$run_dir" && qemu-arm -L /usr/arm-linux-gnueabi -E "LD_LIBRARY_PATH=$libpath" \
    -plugin "$plugin,regions=$work/demo.regions,marks=$work/demo.marks,out=$work/demo.out,mem=$mem" \
-   "$bin" 1 > "$work/demo.parts" 2> "$work/demo.stderr") ||
+   "$bin" "${bench_args[@]}" > "$work/demo.parts" 2> "$work/demo.stderr") ||
   { note "the counted run failed:"; cat "$work/demo.stderr" >&2; exit 1; }
 if [ "$with_x86" = 1 ]; then
   note "x86-64 callgrind figures (tools/callgrind-parts.sh, every 16th frame)"

@@ -18,6 +18,18 @@
 @             every load misses, and so does the literal load of the table's address
 @             (the first call's walk evicted its line): 1 + 1 + 1023 * 5 + 3 + 3 = 5123
 @             cycles of pipeline and 1025 line fills
+@   wbuf      a delay loop of 20 rounds (mov before it 1, 19 rounds of subs and taken bne
+@             4, the last 2: 79) lets the first call's stores drain; then the literal
+@             load (a hit) and a mov (2), and 8 single-word stores to a table never read,
+@             so each misses and takes one of the write buffer's 4 entries (8), and bx lr
+@             (3): 92 cycles before the buffer's stalls. Store i issues at s + i plus the
+@             stalls before it; the entries drain one after another from s, D cycles
+@             each, and a store finding 4 entries waits for the head one to finish.
+@             D = 2: entries 0 and 1 are out by s + 4, 2 by s + 6, and store 7 (at
+@             s + 7) waits for entry 3 until s + 8: 1 cycle, 93 in all.
+@             D = 6: entry k finishes at s + 6 (k + 1) while the buffer stays full, so
+@             store 4 waits from s + 4 to s + 6 (2), store 5 from s + 7 to s + 12 (5),
+@             6 and 7 five each: 17, 109 in all
 @
 @ _start then runs one clz (ARMv5) for the check of the instruction-set report, and exits.
         .syntax unified
@@ -38,6 +50,8 @@ _start:
         bl      mlamid
         bl      walk
         bl      walk
+        bl      wbuf
+        bl      wbuf
         mov     r0, #1
         clz     r0, r0
         mov     r0, #0
@@ -110,6 +124,25 @@ walk:
         .ltorg
         .size   walk, . - walk
 
+        .type   wbuf, %function
+wbuf:
+        mov     r2, #20
+1:      subs    r2, r2, #1
+        bne     1b
+        ldr     r1, =wtable
+        mov     r0, #0
+        str     r0, [r1]
+        str     r0, [r1, #4]
+        str     r0, [r1, #8]
+        str     r0, [r1, #12]
+        str     r0, [r1, #16]
+        str     r0, [r1, #20]
+        str     r0, [r1, #24]
+        str     r0, [r1, #28]
+        bx      lr
+        .ltorg
+        .size   wbuf, . - wbuf
+
         .data
         .balign 32
 @ A ring of four nodes in four cache lines, each holding the next one's address.
@@ -125,3 +158,5 @@ node3:  .word   nodes
         .bss
         .balign 32
 table:  .space  32768
+@ Written only: never in the data cache, which allocates on reads.
+wtable: .space  32

@@ -10,14 +10,28 @@
 //                                  from the timeline's start, no other checkpoint) and warm
 //                                  (from its checkpoint), as processor time and, under
 //                                  callgrind, as dumps "jump<P>-cold" and "jump<P>-warm"
+//   zudezed-partbench --checkpoint P FILE
+//                                  replays the timeline to part P and writes the state
+//                                  before its first frame to FILE
+//   zudezed-partbench STRIDE --part P FILE
+//                                  plays part P only, from the state in FILE (written by
+//                                  this same program): the same frames at the same clock
+//                                  readings as the whole run, without playing the parts
+//                                  before it (a run under an emulator with a counting
+//                                  plugin takes minutes per part). The state holds
+//                                  pointers: both runs need the same address layout
+//                                  (qemu-arm places the guest the same way every run;
+//                                  natively, setarch -R)
 #include <SDL.h>
 
-
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -80,25 +94,91 @@ int MeasureJumps() {
   return 0;
 }
 
+// The checkpoint file: the part's start, then the checkpoint's bytes.
+bool WriteCheckpoint(int32_t n, const char* path) {
+  using namespace zudezed;
+  ReplayRecordStart();
+  if (!ReplayToPart(n)) {
+    std::fprintf(stderr, "zudezed-partbench: part %d cannot be reached\n", n);
+    return false;
+  }
+  const PartStart start = ReplayPartStart(n);
+  const std::vector<uint8_t>& bytes = ReplayCheckpointBytes(n);
+  FILE* f = std::fopen(path, "wb");
+  bool ok = f != nullptr && std::fwrite(&start, sizeof start, 1, f) == 1 &&
+            std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f != nullptr) ok = std::fclose(f) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "zudezed-partbench: cannot write %s\n", path);
+  return ok;
+}
+
+// Puts the demo into the state before part n's first frame, read from a checkpoint
+// file; *start tells where the part begins.
+bool ReadCheckpoint(int32_t n, const char* path, zudezed::PartStart* start) {
+  using namespace zudezed;
+  std::vector<uint8_t> bytes(ReplayCheckpointSize());
+  FILE* f = std::fopen(path, "rb");
+  bool ok = f != nullptr && std::fread(start, sizeof *start, 1, f) == 1 &&
+            std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
+            std::fgetc(f) == EOF;
+  if (f != nullptr) std::fclose(f);
+  if (!ok) {
+    std::fprintf(stderr, "zudezed-partbench: %s is not a checkpoint of this program\n", path);
+    return false;
+  }
+  ReplayRecordStart();
+  ReplayAdoptCheckpoint(n, *start, bytes.data());
+  return ReplayToPart(n);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace zudezed;
-  // Only the first argument counts: --jumps, or the stride; anything else is no
-  // stride. The reading stops after it.
+  // The forms: [STRIDE], --jumps, --checkpoint P FILE and STRIDE --part P FILE.
   bool jumps = false;
-  int stride = 16;
-  auto take_stride = [&stride](std::string_view a) {
-    stride = std::atoi(std::string(a).c_str());
-    return false;
+  bool refused = false;
+  std::optional<std::string> checkpoint_part, one_part_part;  // their P
+  std::vector<std::string> words;  // STRIDE and FILE, in order
+  auto text_of = [&refused](OptionText text, std::optional<std::string>* to) {
+    if (!text) refused = true;
+    else *to = std::string(*text);
+    return !refused;
   };
-  const CommandOption options[] = {{"jumps", false, [&jumps](OptionText) {
-                                      jumps = true;
-                                      return false;
-                                    }}};
-  ReadCommandLine(argc, argv, {options, false, take_stride, take_stride});
-  if (stride < 1) {
-    std::fprintf(stderr, "usage: zudezed-partbench [STRIDE >= 1 | --jumps]\n");
+  const CommandOption options[] = {
+      {"jumps", false,
+       [&](OptionText text) {
+         if (text) refused = true;
+         else jumps = true;
+         return !refused;
+       }},
+      {"checkpoint", true, [&](OptionText text) { return text_of(text, &checkpoint_part); }},
+      {"part", true, [&](OptionText text) { return text_of(text, &one_part_part); }},
+  };
+  ReadCommandLine(argc, argv,
+                  {options, false,
+                   [&words](std::string_view a) {
+                     words.emplace_back(a);
+                     return true;
+                   },
+                   [&refused](std::string_view) {
+                     refused = true;
+                     return false;
+                   }});
+  const bool checkpoint = checkpoint_part.has_value();
+  const bool one_part = one_part_part.has_value();
+  const size_t words_wanted =
+      checkpoint ? 1 : one_part ? 2 : jumps ? 0 : std::min<size_t>(words.size(), 1);
+  const int stride = !jumps && !checkpoint && !words.empty() ? std::atoi(words[0].c_str()) : 16;
+  const int32_t only = checkpoint ? std::atoi(checkpoint_part->c_str())
+                       : one_part ? std::atoi(one_part_part->c_str())
+                                  : -1;
+  if (refused || stride < 1 || words.size() != words_wanted ||
+      int(jumps) + int(checkpoint) + int(one_part) > 1 ||
+      ((checkpoint || one_part) && (only < 0 || only >= kParts))) {
+    std::fprintf(stderr,
+                 "usage: zudezed-partbench [STRIDE >= 1 [--part P FILE] | --jumps | "
+                 "--checkpoint P FILE]\n");
     return 2;
   }
   UseHeadlessDrivers("dummy", 1);
@@ -109,16 +189,30 @@ int main(int argc, char** argv) {
   // The frames are counted without the music: its mixing runs on the sound thread,
   // which callgrind would otherwise count into whichever frame it overlaps.
   SoundEnd();
-  if (jumps) {
-    const int status = MeasureJumps();
+  if (jumps || checkpoint) {
+    const int status = jumps ? MeasureJumps() : WriteCheckpoint(only, words[0].c_str()) ? 0 : 1;
     SDL_Quit();
     return status;
   }
+  // The whole run's frame n is at FixedRate(60)(n); a run of one part starts at the
+  // part's first frame, with partime where the whole run has it.
+  int64_t first_frame = 0;
+  if (one_part) {
+    PartStart start;
+    if (!ReadCheckpoint(only, words[1].c_str(), &start)) return 1;
+    first_frame = start.frame;
+    partime = static_cast<int32_t>(base + static_cast<uint32_t>(FixedRate(60)(first_frame, 0))) -
+              start.first_prticks;
+  }
+  const FrameTimes whole = FixedRate(60);
+  const FrameTimes times = [&](int64_t n, int64_t previous) {
+    return whole(first_frame + n, previous);
+  };
   int64_t in_part = 0;  // frames of the current part so far
   int64_t counted = 0;  // of which counted
   bool count = false;   // whether the frame being played is counted
   PlayFrames(
-      base, FixedRate(60),
+      base, times,
       [&](const OfflineFrame& frame) {
         if (count) {
           StopCounting();
@@ -131,6 +225,7 @@ int main(int argc, char** argv) {
                       static_cast<long long>(in_part), static_cast<long long>(counted));
           in_part = 0;
           counted = 0;
+          if (one_part) return false;
         }
         return true;
       },
