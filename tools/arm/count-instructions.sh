@@ -476,7 +476,7 @@ awk -v x86file="$work/x86.txt" -v partsfile="$work/demo.parts" -v fns="$function
     for (i = 4; i <= NF; ++i) { split($i, kv, "="); reg[$3, p, kv[1]] += kv[2]; regs[$3, kv[1]] = 1 }
   }
   $1 == "T" { tot[$2] = $3 }
-  $1 == "TR" && ($2 == "work" || $2 == "conv") { all += $4; if ($3 == "other") other += $4; unclassed = all > 0 ? other / all : 0 }
+  $1 == "TR" && ($2 == "work" || $2 == "conv") { all += $4; if ($3 ~ /^other/) other += $4; unclassed = all > 0 ? other / all : 0 }
   $1 == "V" { vcpus = $2 }
   END {
     printf "ARM instructions per frame (armel, the demo code ARMv4T, soft float, -O2; qemu-arm with tools/arm/icount-plugin.c),\n"

@@ -15,7 +15,8 @@
  * A link address is the guest address less the address at which the file's first
  * mapping (file offset 0) was placed, plus LOAD_VADDR (the first loadable segment's
  * address: 0 for shared libraries and position-independent programs). Code of files
- * not named there is class "other". Blocks are counted by an inline add of their
+ * not named there is class "other:NAME", by the base name of its file or qemu's label
+ * of its mapping ("other" where no mapping holds it). Blocks are counted by an inline add of their
  * length to their region's total, so counting costs little more than the block itself.
  *
  * Phases: the marks file names code addresses (link addresses of the program's own
@@ -129,6 +130,7 @@ struct mapping {
   int rule;          /* -1: no rule names the file */
   uint64_t base;     /* guest address of the file's offset 0 */
   bool base_known;
+  char name[48];     /* the file's base name, or the kind of mapping ("[heap]", ...) */
 };
 static struct mapping *maps;
 static size_t n_maps;
@@ -180,6 +182,7 @@ static void read_maps(uintptr_t guest_base) {
     m->host_start = lo;
     m->host_end = hi;
     m->rule = path[0] == '/' ? rule_of(path) : -1;
+    snprintf(m->name, sizeof m->name, "%s", path[0] == '/' ? base_name(path) : path);
     m->base_known = false;
     m->base = 0;
     if (m->rule >= 0) {
@@ -216,7 +219,18 @@ static int classify(uintptr_t host, uint64_t vaddr, int *rule, uint64_t *link) {
   const struct mapping *m = find_map(host);
   *rule = -1;
   *link = UINT64_MAX;
-  if (m == NULL || m->rule < 0 || !m->base_known) return other_region;
+  if (m == NULL || m->rule < 0 || !m->base_known) {
+    /* Code of no named file: classed by the mapping it lies in, "other:NAME" (its
+     * file's base name, or qemu's own label of the mapping), so that unexpected code
+     * (Thumb, for one) can be traced to where it comes from. */
+    if (m == NULL) return other_region;
+    char name[kMaxName];
+    snprintf(name, sizeof name, "other:%s", m->name[0] != '\0' ? m->name : "anonymous");
+    for (char *c = name; *c != '\0'; ++c) {
+      if (*c == ' ' || *c == '=' || *c == '\t') *c = '_';
+    }
+    return region_id(name);
+  }
   *rule = m->rule;
   *link = vaddr - m->base + rules[m->rule].load_vaddr;
   for (size_t i = 0; i < n_ranges; ++i) {
