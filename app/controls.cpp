@@ -144,14 +144,9 @@ void KeepFrame() { std::copy_n(framebuffer[flip], kBufferElements, held.begin())
 }  // namespace
 
 StateList ControlsGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("paused", paused),
-      Apart("overlay_show", overlay_show),
-      Apart("timeline_origin", timeline_origin),
-      Apart("controls", controls),
-      Apart("held", held),
-      Apart("held_screen", held_screen),
-  };
+  static constexpr StateBlock kList[] = {Apart("paused", paused),
+      Apart("overlay_show", overlay_show), Apart("timeline_origin", timeline_origin),
+      Apart("controls", controls), Apart("held", held), Apart("held_screen", held_screen)};
   return kList;
 }
 

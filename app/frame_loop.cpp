@@ -23,12 +23,9 @@ std::array<char, 64> sbuffer{};
 SDL_Event event;
 
 StateList FrameLoopGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("vsync", vsync),     Apart("fps_show", fps_show),
-      Apart("nfrm", nfrm),       Apart("fps", fps),
-      Apart("mo", mo),           Apart("atime", atime),
-      Apart("sbuffer", sbuffer), Apart("event", event),
-  };
+  static constexpr StateBlock kList[] = {Apart("vsync", vsync), Apart("fps_show", fps_show),
+      Apart("nfrm", nfrm), Apart("fps", fps), Apart("mo", mo), Apart("atime", atime),
+      Apart("sbuffer", sbuffer), Apart("event", event)};
   return kList;
 }
 

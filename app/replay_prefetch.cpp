@@ -70,12 +70,9 @@ uint8_t* Slot(int32_t n) {
 }  // namespace
 
 StateList PrefetchGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("prefetch_pid", prefetch_pid),
-      Apart("prefetch_memory", prefetch_memory),
-      Apart("prefetch_bytes", prefetch_bytes),
-      Apart("prefetch_slot", prefetch_slot),
-  };
+  static constexpr StateBlock kList[] = {Apart("prefetch_pid", prefetch_pid),
+      Apart("prefetch_memory", prefetch_memory), Apart("prefetch_bytes", prefetch_bytes),
+      Apart("prefetch_slot", prefetch_slot)};
   return kList;
 }
 

@@ -120,15 +120,10 @@ std::array<bool, kStars> star_drawn;
 }  // namespace
 
 StateList BlobStarsGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("sx", sx),
-      Held("sy", sy),
-      Held("sz", sz),
-      Held("blobbuffer", blobbuffer),
-      // The squares of the frame being drawn, written before they are read in every frame.
-      Apart("star_spans", star_spans),
-      Apart("star_drawn", star_drawn),
-  };
+  // The squares of the frame being drawn, written before they are read in every frame.
+  static constexpr StateBlock kList[] = {Held("sx", sx), Held("sy", sy), Held("sz", sz),
+      Held("blobbuffer", blobbuffer), Apart("star_spans", star_spans),
+      Apart("star_drawn", star_drawn)};
   return kList;
 }
 

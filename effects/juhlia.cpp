@@ -14,9 +14,7 @@ namespace zudezed {
 std::array<uint8_t, 128 * 128> rotbitmap{};
 
 StateList JuhliaGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("rotbitmap", rotbitmap),
-  };
+  static constexpr StateBlock kList[] = {Held("rotbitmap", rotbitmap)};
   return kList;
 }
 

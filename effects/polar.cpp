@@ -15,10 +15,7 @@ float ra = 0.0f;
 float zm = 0.0f;
 
 StateList PolarGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("ra", ra),
-      Held("zm", zm),
-  };
+  static constexpr StateBlock kList[] = {Held("ra", ra), Held("zm", zm)};
   return kList;
 }
 

@@ -21,12 +21,8 @@ uint8_t* ba = buffer1.data() + kScreenHeight;
 uint8_t* bb = buffer2.data() + kScreenHeight;
 
 StateList WaterGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("buffer1", buffer1),
-      Held("buffer2", buffer2),
-      Held("ba", ba),
-      Held("bb", bb),
-  };
+  static constexpr StateBlock kList[] = {Held("buffer1", buffer1), Held("buffer2", buffer2),
+      Held("ba", ba), Held("bb", bb)};
   return kList;
 }
 

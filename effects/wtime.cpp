@@ -7,9 +7,7 @@ namespace zudezed {
 int32_t wtime = 0;
 
 StateList WtimeGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("wtime", wtime),
-  };
+  static constexpr StateBlock kList[] = {Held("wtime", wtime)};
   return kList;
 }
 

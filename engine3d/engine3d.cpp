@@ -22,13 +22,10 @@ int32_t lightcalc = 0;
 int32_t signal3d = 0;
 
 StateList Engine3dGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("object", object),     Held("fpts", fpts),         Held("spts", spts),
-      Held("norms", norms),       Held("pt_norms", pt_norms), Held("spls", spls),
-      Held("zdata", zdata),       Held("swp", swp),           Held("addtimes", addtimes),
-      Held("objnpls", objnpls),   Held("objnlns", objnlns),   Held("lightcalc", lightcalc),
-      Held("signal3d", signal3d),
-  };
+  static constexpr StateBlock kList[] = {Held("object", object), Held("fpts", fpts),
+      Held("spts", spts), Held("norms", norms), Held("pt_norms", pt_norms), Held("spls", spls),
+      Held("zdata", zdata), Held("swp", swp), Held("addtimes", addtimes), Held("objnpls", objnpls),
+      Held("objnlns", objnlns), Held("lightcalc", lightcalc), Held("signal3d", signal3d)};
   return kList;
 }
 

@@ -7,9 +7,7 @@ namespace zudezed {
 std::array<uint32_t, kBufferElements> zbuffer{};
 
 StateList FillShadedGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("zbuffer", zbuffer),
-  };
+  static constexpr StateBlock kList[] = {Held("zbuffer", zbuffer)};
   return kList;
 }
 

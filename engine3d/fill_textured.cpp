@@ -10,10 +10,7 @@ int32_t tm = 0;
 std::array<TexCoord, kWorkEntries> point_tc{};
 
 StateList FillTexturedGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("tm", tm),
-      Held("point_tc", point_tc),
-  };
+  static constexpr StateBlock kList[] = {Held("tm", tm), Held("point_tc", point_tc)};
   return kList;
 }
 

@@ -11,9 +11,7 @@ namespace zudezed {
 int32_t RenderMode = 0;
 
 StateList Render3dGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("RenderMode", RenderMode),
-  };
+  static constexpr StateBlock kList[] = {Held("RenderMode", RenderMode)};
   return kList;
 }
 

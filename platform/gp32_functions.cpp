@@ -26,17 +26,10 @@ int32_t screen_scale = 1;
 int32_t screen_fullscreen = 0;
 
 StateList DisplayGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("GpScreen", GpScreen),
-      Apart("cur_bpp", cur_bpp),
-      Apart("vfirst", vfirst),
-      Apart("GP32Surface", GP32Surface),
-      Apart("screen", screen),
-      Apart("joystick", joystick),
-      Apart("gp_palette", gp_palette),
-      Apart("screen_scale", screen_scale),
-      Apart("screen_fullscreen", screen_fullscreen),
-  };
+  static constexpr StateBlock kList[] = {Apart("GpScreen", GpScreen), Apart("cur_bpp", cur_bpp),
+      Apart("vfirst", vfirst), Apart("GP32Surface", GP32Surface), Apart("screen", screen),
+      Apart("joystick", joystick), Apart("gp_palette", gp_palette),
+      Apart("screen_scale", screen_scale), Apart("screen_fullscreen", screen_fullscreen)};
   return kList;
 }
 

@@ -22,10 +22,8 @@ std::vector<int64_t> music_order_starts;
 }  // namespace
 
 StateList MusicCueGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("music_order_read", music_order_read),
-      Apart("music_order_starts", music_order_starts),
-  };
+  static constexpr StateBlock kList[] = {Apart("music_order_read", music_order_read),
+      Apart("music_order_starts", music_order_starts)};
   return kList;
 }
 

@@ -83,10 +83,8 @@ bool OpenAudioDevice() {
 }  // namespace
 
 StateList SoundGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("music", music),
-      Apart("held_alsa_messages", held_alsa_messages),
-  };
+  static constexpr StateBlock kList[] = {Apart("music", music),
+      Apart("held_alsa_messages", held_alsa_messages)};
   return kList;
 }
 

@@ -14,14 +14,10 @@ int32_t ticks_hold = 0;
 int32_t ticks_held = 0;
 
 StateList ScreenGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("flip", flip),
-      // The buffers' pixels, not their places, are part of a checkpoint (timeline/replay.cpp).
-      Apart("framebuffer", framebuffer),
-      Apart("clockspeed", clockspeed),
-      Apart("ticks_hold", ticks_hold),
-      Apart("ticks_held", ticks_held),
-  };
+  // The buffers' pixels, not their places, are part of a checkpoint (timeline/replay.cpp).
+  static constexpr StateBlock kList[] = {Held("flip", flip), Apart("framebuffer", framebuffer),
+      Apart("clockspeed", clockspeed), Apart("ticks_hold", ticks_hold),
+      Apart("ticks_held", ticks_held)};
   return kList;
 }
 

@@ -8,10 +8,7 @@ std::array<uint16_t, 256> ball_p;
 std::array<uint8_t, 256> ball_c;
 
 StateList BallInitGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("ball_p", ball_p),
-      Held("ball_c", ball_c),
-  };
+  static constexpr StateBlock kList[] = {Held("ball_p", ball_p), Held("ball_c", ball_c)};
   return kList;
 }
 

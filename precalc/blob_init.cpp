@@ -7,9 +7,7 @@ namespace zudezed {
 std::array<uint8_t, 32 * 32> blob;
 
 StateList BlobInitGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("blob", blob),
-  };
+  static constexpr StateBlock kList[] = {Held("blob", blob)};
   return kList;
 }
 

@@ -7,9 +7,7 @@ namespace zudezed {
 std::array<uint8_t, 128 * 256> fnt16;
 
 StateList FontInitGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("fnt16", fnt16),
-  };
+  static constexpr StateBlock kList[] = {Held("fnt16", fnt16)};
   return kList;
 }
 

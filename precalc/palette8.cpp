@@ -7,9 +7,7 @@ namespace zudezed {
 GpPalette* blurpal = nullptr;
 
 StateList Palette8Globals() {
-  static constexpr StateBlock kList[] = {
-      Apart("blurpal", blurpal),
-  };
+  static constexpr StateBlock kList[] = {Apart("blurpal", blurpal)};
   return kList;
 }
 

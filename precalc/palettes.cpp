@@ -14,12 +14,8 @@ std::array<uint16_t, 256> wshade;
 std::array<uint16_t, 256> bshade;
 
 StateList PalettesGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("shades", shades),
-      Held("sshades", sshades),
-      Held("wshade", wshade),
-      Held("bshade", bshade),
-  };
+  static constexpr StateBlock kList[] = {Held("shades", shades), Held("sshades", sshades),
+      Held("wshade", wshade), Held("bshade", bshade)};
   return kList;
 }
 

@@ -26,16 +26,11 @@ int32_t prec_shown = 0;
 }  // namespace
 
 StateList PrecalcsGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("prec_framebuffer", prec_framebuffer),
-      Apart("prec_flip", prec_flip),
-      Apart("prec_ybar", prec_ybar),
-      Apart("ybar_height", ybar_height),
-      Apart("total_precs", total_precs),
-      Apart("prec_vsync", prec_vsync),
-      Apart("textbuffer", textbuffer),
-      Apart("prec_shown", prec_shown),
-  };
+  static constexpr StateBlock kList[] = {Apart("prec_framebuffer", prec_framebuffer),
+      Apart("prec_flip", prec_flip), Apart("prec_ybar", prec_ybar),
+      Apart("ybar_height", ybar_height), Apart("total_precs", total_precs),
+      Apart("prec_vsync", prec_vsync), Apart("textbuffer", textbuffer),
+      Apart("prec_shown", prec_shown)};
   return kList;
 }
 

@@ -10,10 +10,9 @@ int32_t scsize = 4096;
 int32_t starfar = 4096;
 
 StateList StarsInitGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("star3dx", star3dx), Held("star3dy", star3dy), Held("star3dz", star3dz),
-      Held("star3dv", star3dv), Held("scsize", scsize),   Held("starfar", starfar),
-  };
+  static constexpr StateBlock kList[] = {Held("star3dx", star3dx), Held("star3dy", star3dy),
+      Held("star3dz", star3dz), Held("star3dv", star3dv), Held("scsize", scsize),
+      Held("starfar", starfar)};
   return kList;
 }
 

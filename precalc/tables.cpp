@@ -23,25 +23,12 @@ std::array<uint8_t, 92> yscan;
 std::array<uint8_t, 192> xscan;
 
 StateList TablesGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("div", div),
-      Held("fsin1", fsin1),
-      Held("fsin2", fsin2),
-      Held("fsin3", fsin3),
-      Held("fsin4", fsin4),
-      Held("fsin5", fsin5),
-      Held("fsin6", fsin6),
-      Held("fsin7", fsin7),
-      Held("fsin8", fsin8),
-      Held("dist_angle", dist_angle),
-      Held("uberclamp", uberclamp),
-      Held("dclampx", dclampx),
-      Held("dclampy", dclampy),
-      Held("dsin1", dsin1),
-      Held("dsin2", dsin2),
-      Held("yscan", yscan),
-      Held("xscan", xscan),
-  };
+  static constexpr StateBlock kList[] = {Held("div", div), Held("fsin1", fsin1),
+      Held("fsin2", fsin2), Held("fsin3", fsin3), Held("fsin4", fsin4), Held("fsin5", fsin5),
+      Held("fsin6", fsin6), Held("fsin7", fsin7), Held("fsin8", fsin8),
+      Held("dist_angle", dist_angle), Held("uberclamp", uberclamp), Held("dclampx", dclampx),
+      Held("dclampy", dclampy), Held("dsin1", dsin1), Held("dsin2", dsin2), Held("yscan", yscan),
+      Held("xscan", xscan)};
   return kList;
 }
 

@@ -128,14 +128,9 @@ int32_t FrameTime(int64_t frame) {
 }  // namespace
 
 StateList ReplayGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("rand_state", rand_state),
-      Apart("rand_parking", rand_parking),
-      Apart("rand_adopted", rand_adopted),
-      Apart("checkpoints", checkpoints),
-      Apart("origin", origin),
-      Apart("recorded", recorded),
-  };
+  static constexpr StateBlock kList[] = {Held("rand_state", rand_state),
+      Apart("rand_parking", rand_parking), Apart("rand_adopted", rand_adopted),
+      Apart("checkpoints", checkpoints), Apart("origin", origin), Apart("recorded", recorded)};
   return kList;
 }
 

@@ -18,20 +18,11 @@ float roto_angle = 0.0f;
 float roto_zoom = 0.0f;
 
 StateList TimelineGlobals() {
-  static constexpr StateBlock kList[] = {
-      Apart("quit", quit),  // a jump never ends the demo
-      Held("part", part),
-      Held("partime", partime),
-      Held("prticks", prticks),
-      Held("chpart", chpart),
-      Held("bpp", bpp),
-      Held("ypp", ypp),
-      Held("yss", yss),
-      Held("xpp", xpp),
-      Held("xss", xss),
-      Held("roto_angle", roto_angle),
-      Held("roto_zoom", roto_zoom),
-  };
+  // quit is left alone: a jump never ends the demo.
+  static constexpr StateBlock kList[] = {Apart("quit", quit), Held("part", part),
+      Held("partime", partime), Held("prticks", prticks), Held("chpart", chpart),
+      Held("bpp", bpp), Held("ypp", ypp), Held("yss", yss), Held("xpp", xpp), Held("xss", xss),
+      Held("roto_angle", roto_angle), Held("roto_zoom", roto_zoom)};
   return kList;
 }
 

@@ -20,9 +20,7 @@ namespace zudezed {
 std::array<uint8_t, kSmallGlyphs * 64> fonts;
 
 StateList TextGlobals() {
-  static constexpr StateBlock kList[] = {
-      Held("fonts", fonts),
-  };
+  static constexpr StateBlock kList[] = {Held("fonts", fonts)};
   return kList;
 }
 
