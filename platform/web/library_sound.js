@@ -79,13 +79,18 @@ mergeInto(LibraryManager.library, {
   //    lock, and the sound server's thread, waiting inside its own lock for the graph's
   //    next block of sound, waits for that graph lock too (3 of 17 starts after a
   //    browser launch hung on PulseAudio, always at the first query once the music
-  //    plays). There neither is asked, and the clock less kFirefoxLinuxS is taken as
-  //    heard: the latency Firefox's PulseAudio output reported and its recorded output
-  //    showed on the test's sound server;
+  //    plays). There neither is asked, and the steady clock (zzSteadyClock) less
+  //    kFirefoxLinuxS is taken as heard: the distance its recorded output showed on
+  //    the test's sound server;
   //  - and in WebKit on Linux (GStreamer), which reports no output latency at all
-  //    (outputLatency 0) while its output is heard about kWebKitLinuxS later: that
-  //    is taken off where no usable outputLatency is reported.
-  $zzClock: {behind: -1, kFirefoxLinuxS: 0.032, kWebKitLinuxS: 0.1, engine: null},
+  //    (outputLatency 0; its output timestamp's context time is only the clock less
+  //    baseLatency) while its output is heard kWebKitLinuxS after the steady clock:
+  //    that is taken off where no usable outputLatency is reported.
+  // Where the context's clock is used without a timestamp, it is the steady clock:
+  // the clock itself moves in steps (8.7 to 17.4 ms in Firefox) or unevenly (WebKit's by
+  // 3 to 20 ms, and up to 20 ms off its own pace), which would make every reading off
+  // by up to a step.
+  $zzClock: {behind: -1, kFirefoxLinuxS: 0.037, kWebKitLinuxS: 0.127, engine: null},
   $zzEngine__deps: ['$zzClock'],
   $zzEngine: function() {
     if (zzClock.engine === null) {
@@ -103,10 +108,57 @@ mergeInto(LibraryManager.library, {
     if (zzEngine() === 'webkit-linux') return zzClock.kWebKitLinuxS;
     return usable(ctx.baseLatency) ? ctx.baseLatency : 0;
   },
-  $zzHeardNow__deps: ['$zzClock', '$zzLatency', '$zzEngine'],
+  // The context's clock as a steady clock: continuous, never running backwards, and
+  // not off by the clock's steps. Each reading of the clock, taken against the page's
+  // clock, lies at most one step behind the clock's true position, so the readings'
+  // highest distance from the page's clock over the last kWindowMs (the readings just
+  // after a step) places it; the page's clock carries it between readings. Readings
+  // further below that than the clock's larger steps allow, for kStallMs on end, mean
+  // the output stalled: the window starts again from them, and the estimate stands
+  // still until the clock reaches it again. (A single reading that low is the clock's
+  // pace jittering: WebKit's readings lie up to 28 ms apart around a steady output.)
+  $zzSteady: {ctx: null, at: [], off: [], last: -Infinity, lowSince: -1, kWindowMs: 1000, kSlackS: 0.003,
+              kStallMs: 50},
+  $zzSteadyClock__deps: ['$zzSteady', '$zzFollow'],
+  $zzSteadyClock: function(ctx, now) {
+    var s = zzSteady, clock = ctx.currentTime;
+    if (s.ctx !== ctx) {
+      s.ctx = ctx;
+      s.at = [];
+      s.off = [];
+      s.last = -Infinity;
+      s.lowSince = -1;
+    }
+    var off = clock - now / 1000;
+    var env = s.off.length ? Math.max.apply(null, s.off) : off;
+    if (off >= env - Math.max(zzFollow.stepMax, zzFollow.kStepDefaultS) - s.kSlackS) {
+      s.lowSince = -1;
+    } else if (s.lowSince < 0) {
+      s.lowSince = now;
+    } else if (now - s.lowSince >= s.kStallMs) {
+      // Only the readings since the stall began.
+      while (s.at.length && s.at[0] < s.lowSince) {
+        s.at.shift();
+        s.off.shift();
+      }
+      s.lowSince = -1;
+    }
+    s.at.push(now);
+    s.off.push(off);
+    while (s.at[0] < now - s.kWindowMs) {
+      s.at.shift();
+      s.off.shift();
+    }
+    var t = now / 1000 + Math.max.apply(null, s.off);
+    if (t < s.last) t = s.last;
+    s.last = t;
+    return t;
+  },
+  $zzHeardNow__deps: ['$zzClock', '$zzLatency', '$zzEngine', '$zzSteadyClock'],
   $zzHeardNow: function(ctx) {
-    if (zzEngine() === 'firefox-linux') return ctx.currentTime - zzClock.kFirefoxLinuxS;
-    var now = performance.now(), clock = ctx.currentTime, latency = zzLatency(ctx);
+    var now = performance.now();
+    if (zzEngine() === 'firefox-linux') return zzSteadyClock(ctx, now) - zzClock.kFirefoxLinuxS;
+    var clock = ctx.currentTime, latency = zzLatency(ctx);
     var ts = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
     if (ts && typeof ts.performanceTime === 'number' && ts.performanceTime > 0 &&
         ts.performanceTime <= now + 1 && now - ts.performanceTime < 1000 &&
@@ -118,7 +170,7 @@ mergeInto(LibraryManager.library, {
         return latency > 0 && zzClock.behind < latency / 2 ? heard - latency : heard;
       }
     }
-    return clock - latency;
+    return zzSteadyClock(ctx, now) - latency;
   },
 
   zz_web_music_until_heard__deps: ['$SDL', '$zzHeardNow', '$zzClockStep'],
@@ -145,7 +197,8 @@ mergeInto(LibraryManager.library, {
         musicMs: null,
         musicRestarts: Module['zzMusicRestarts'] || 0,
         apartMs: zzApartMs(),
-        clockStepMs: zzFollow.step * 1000
+        clockStepMs: zzFollow.step * 1000,
+        clockStepMaxMs: zzFollow.stepMax * 1000
       };
       if (ctx && audio && audio.webAudioNode) result.musicMs = (zzHeardNow(ctx) - audio.startTime) * 1000;
       return result;
@@ -166,13 +219,17 @@ mergeInto(LibraryManager.library, {
   // a new source waits for its start (an output that has stopped altogether leaves
   // the context's clock standing), it is not replaced by another.
   // How far apart counts: kApartMs, or more where the context's clock moves in larger
-  // steps (17.4 ms in one engine), since a reading may be off by one step.
+  // steps (8.7 to 17.4 ms in one engine), since even the steady clock may be off by
+  // up to a step where few readings fall just after one.
   $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05,
-              kStepReadings: 60, sampling: false, advances: [], step: 0, smooth: null, kSmooth: 0.3},
+              kStepReadings: 60, sampling: false, advances: [], step: 0, stepMax: 0, kStepDefaultS: 0.02,
+              smooth: null, kSmooth: 0.3},
   $zzApartMs__deps: ['$zzFollow'],
   $zzApartMs: function() { return Math.max(zzFollow.kApartMs, zzFollow.step * 1000 + 2); },
   // The context clock's step: the median of its advances, read every millisecond or
-  // so (the page's frames are too far apart to see it) until kStepReadings are seen.
+  // so (the page's frames are too far apart to see it) until kStepReadings are seen;
+  // and its larger steps (stepMax, nine in ten advances at most that), which an
+  // uneven clock takes now and then (WebKit's: 2.9 to 20 ms).
   $zzClockStep__deps: ['$zzFollow'],
   $zzClockStep: function(ctx) {
     var f = zzFollow;
@@ -185,6 +242,7 @@ mergeInto(LibraryManager.library, {
         f.advances.push(clock - last);
         var sorted = f.advances.slice().sort(function(x, y) { return x - y; });
         f.step = sorted[sorted.length >> 1];
+        f.stepMax = sorted[Math.floor((sorted.length - 1) * 0.9)];
       }
       last = clock;
       if (f.advances.length >= f.kStepReadings || ctx.state === 'closed') clearInterval(timer);

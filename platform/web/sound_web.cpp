@@ -87,12 +87,18 @@ void SoundInit() {
     return;
   }
   Mix_PlayMusic(music, 0);
-  // The sound reaches the listener after the output's latency: wait until then.
+  // The sound reaches the listener after the output's latency: wait until then. A
+  // sleep returns late, by about as much as the one before it did (5 to 8 ms on a busy
+  // machine, which the timeline would start behind the music): once no more than that
+  // is left, starting now is nearer the moment heard than sleeping again.
+  double late_ms = 0;
   for (int waited = 0; waited < kStartWaitMs;) {
     const int ms = zz_web_music_until_heard();
-    if (ms <= 0) break;
+    if (ms <= 0 || ms <= late_ms) break;
     const int step = ms < kPollMs ? ms : kPollMs;
+    const double before = emscripten_get_now();
     emscripten_sleep(step);
+    late_ms = emscripten_get_now() - before - step;
     waited += step;
   }
   zz_web_timeline_starts();

@@ -91,6 +91,15 @@ const watchFrames = (p) => p.evaluate(() => {
   return true;
 });
 
+// The control bar's pause button, pressed (a click or a tap) twice: the timeline clock
+// stands, then runs again.
+async function pauseAndResume(p, press) {
+  await press('#bar-pause');
+  await p.waitFor(() => window.zudezed.sync().timelineMs === null, null, 3000);
+  await press('#bar-pause');
+  await p.waitFor(() => window.zudezed.sync().timelineMs !== null, null, 3000);
+}
+
 async function startDemo(p) {
   await waitState(p, 'ready');
   await p.click('#overlay');
@@ -204,28 +213,15 @@ for (const name of engines) {
 
     // The music heard, recorded from the output, against the timeline clock: within a
     // frame over the whole stretch, and not restarted again and again.
-    // WebKitGTK reports no output latency (outputLatency 0, baseLatency 2.9 ms) while
-    // its output through GStreamer and PulseAudio is heard 75 to 120 ms later, varying
-    // from run to run: no figure the page can read tells the moment heard, and the
-    // page's assumed 100 ms leaves it 8 to 22 ms behind in one run. The case runs and
-    // reports its figures there, marked as that engine's open fault.
-    // The one-frame limit is that engine's open fault in Chromium and Firefox too, held
-    // apart from the rest of the case (the music heard at all, found in the recording,
-    // not restarted again and again), which must pass there. On an idle machine:
-    // Chromium into PulseAudio (not its own output, as in test.mjs) stayed 7.4 ms behind
-    // with no restart in one run; in another its output stalled at the start, the page
-    // restarted the music 18 times in 32 s, and the recording then stayed 13 ms behind
-    // (28 ms in the first seconds) while the page read 8.5 ms. Firefox stayed 7.3 ms
-    // behind in one run and 15.9 ms, after 3 restarts, in another: within a frame, but
-    // the page's estimate is biased by a part of the output latency that neither engine
-    // reports, and that bias is still to be found.
-    const todo = name === 'webkit' &&
-      'WebKitGTK: no output latency reported; with 100 ms assumed the music is heard 8-22 ms behind';
-    const frameTodo = todo || {
-      chromium: 'chromium into PulseAudio: 7 to 16 ms behind on an idle machine, 28 ms after a stall at the start',
-      firefox: 'firefox, its output latency assumed (32 ms): -9 to +11 ms at load 10 to 18, one 2 s window at 31 ms',
-    }[name];
-    test(`the music plays in step with the timeline for ${musicSeconds} s, on the recorded output`, {todo}, async (t) => {
+    // What the page reads differs by engine (checked against such recordings): Chromium
+    // reports an output timestamp, which on PulseAudio places the output 4 to 14 ms
+    // later than the recording (and PulseAudio's own stream latency) show, changing
+    // after an output stall; Firefox is not asked (its latency queries can hang the
+    // page); WebKitGTK reports no latency at all (outputLatency 0, its timestamp's
+    // context time is the clock less baseLatency, its performance time the context
+    // time added to now). Where no figure is usable the page takes the heard moment
+    // from the context's clock at a steady pace, less the latency its recording showed.
+    test(`the music plays in step with the timeline for ${musicSeconds} s, on the recorded output`, async (t) => {
       const p = await engine.open(good.url);
       await waitState(p, 'ready');
       const recording = pulse.record();
@@ -279,11 +275,11 @@ for (const name of engines) {
         else offsets.push(offset);
       }
       figures.music = {offsetsMs: offsets, nearRestartsMs: recovering, sinkLatencyMs: sinkMs, weakWindows: weak, restarts: last.musicRestarts,
-                       clockStepMs: last.clockStepMs, apartMs: last.apartMs, clockReadings: clock.length, quickestRttMs: Math.round(clock[0].rtt * 10) / 10,
+                       clockStepMs: last.clockStepMs, clockStepMaxMs: last.clockStepMaxMs, apartMs: last.apartMs, clockReadings: clock.length, quickestRttMs: Math.round(clock[0].rtt * 10) / 10,
                        pageEstimateMs: last.timelineMs - last.musicMs};
       assert.ok(offsets.length >= musicSeconds / 4, `the music found in ${offsets.length} windows away from restarts ` +
                 `(${recovering.length} near one, ${weak} unlike it)`);
-      await t.test('within a frame of the timeline', {todo: frameTodo}, () => {
+      await t.test('within a frame of the timeline', () => {
         const out = offsets.filter((o) => Math.abs(o) > FRAME_MS);
         assert.deepEqual(out, [], `timeline - music beyond a frame: ${JSON.stringify(offsets)}`);
       });
@@ -292,34 +288,39 @@ for (const name of engines) {
       assert.ok(last.musicRestarts <= musicSeconds, `${last.musicRestarts} restarts in ${musicSeconds} s`);
     });
 
-    // WebKitGTK's context, suspended for 300 ms and resumed, plays again only after
-    // about 0.8 s, and its clock advances unevenly: the case runs there and reports,
-    // marked as that engine's open fault.
-    const stallTodo = name === 'webkit' &&
-      'WebKitGTK: the music is back only ~0.8 s after a resume, and single readings jitter by ~20 ms';
-    test('back in step after an audio stall, a pause and a jump', {todo: stallTodo}, async () => {
+    // The page's own readings after each: its follower must bring the music back
+    // within its limit.
+    test('back in step after an audio stall, a pause and a jump', async () => {
       const p = await engine.open(good.url);
       await startDemo(p);
       await p.waitFor(() => window.zudezed.sync().musicMs !== null, null, 10000);
       await sleep(1000);
       const sync = () => p.evaluate(() => window.zudezed.sync());
+      // In step: four of five readings 100 ms apart within the page's limit, polled for
+      // up to 4 s (an output that starts again re-buffers first: WebKit's takes about
+      // 0.8 s); how long it took is reported.
+      figures.backInStepMs = {};
       const inStep = async (what) => {
-        await sleep(800);
+        const from = performance.now();
+        await sleep(300);
         const apart = [];
-        for (let i = 0; i < 5; ++i) {
+        for (;;) {
           const s = await sync();
-          apart.push(s.timelineMs - s.musicMs);
+          apart.push(Math.round((s.timelineMs - s.musicMs) * 10) / 10);
+          if (apart.length >= 5 && apart.slice(-5).filter((a) => Math.abs(a) <= s.apartMs).length >= 4) {
+            figures.backInStepMs[what] = Math.round(performance.now() - from);
+            return s;
+          }
+          assert.ok(performance.now() - from < 4000,
+                    `after ${what}: timeline - music ${JSON.stringify(apart.slice(-10))} ms, limit ${s.apartMs} ms`);
           await sleep(100);
         }
-        const s = await sync();
-        assert.ok(apart.filter((a) => Math.abs(a) <= s.apartMs).length >= 4,
-                  `after ${what}: timeline - music ${JSON.stringify(apart)} ms, limit ${s.apartMs} ms`);
-        return s;
       };
       await p.evaluate(() => window.zudezed.audioContext.suspend());
       await sleep(300);
       await p.evaluate(() => window.zudezed.audioContext.resume());
       const stalled = await inStep('an audio stall');
+      const stalledAt = performance.now();
       await p.press('Space');
       await sleep(300);
       const paused = await sync();
@@ -327,7 +328,8 @@ for (const name of engines) {
       await sleep(500);
       await p.press('Space');
       const resumed = await inStep('a pause');
-      assert.ok(resumed.timelineMs - stalled.timelineMs < 2500);
+      // Paused for 800 ms: the timeline clock did not count them.
+      assert.ok(resumed.timelineMs - stalled.timelineMs < performance.now() - stalledAt - 600);
       await p.press('ArrowRight');
       await p.waitFor((t) => window.zudezed.sync().timelineMs > t + 5000, resumed.timelineMs, 10000);
       await inStep('a jump');
@@ -402,10 +404,7 @@ for (const name of engines) {
         await sleep(500);
         await p.tap('#screen canvas');
         await p.waitFor(() => window.zudezed.barShown(), null, 3000);
-        await p.tap('#bar-pause');
-        await p.waitFor(() => window.zudezed.sync().timelineMs === null, null, 3000);
-        await p.tap('#bar-pause');
-        await p.waitFor(() => window.zudezed.sync().timelineMs !== null, null, 3000);
+        await pauseAndResume(p, (sel) => p.tap(sel));
         await p.tap('#bar-next');
         await p.waitFor(() => window.zudezed.instance._zz_web_part() === 1, null, 5000);
         const seen = await p.evaluate(() => ({touches: window.touches, types: [...new Set(window.pointerTypes)]}));
@@ -432,10 +431,7 @@ for (const name of engines) {
       await p.mouseMove(640, 360);
       await p.waitFor(() => window.zudezed.barShown(), null, 3000);
       assert.match((await zz(p)).part, /^0 Space$/);
-      await p.click('#bar-pause');
-      await p.waitFor(() => window.zudezed.sync().timelineMs === null, null, 3000);
-      await p.click('#bar-pause');
-      await p.waitFor(() => window.zudezed.sync().timelineMs !== null, null, 3000);
+      await pauseAndResume(p, (sel) => p.click(sel));
       await p.click('#bar-next');
       await p.waitFor(() => /^1 /.test(document.getElementById('bar-part').textContent), null, 5000);
       assert.equal(await p.evaluate(() => document.getElementById('bar-part').getAttribute('href')), '#part=1');
@@ -487,10 +483,7 @@ describe('the page on a phone (chromium, touch, ratio 3)', {skip: !engines.inclu
     await p.waitFor(() => !window.zudezed.barShown(), null, 6000);
     await p.tap('#screen canvas');
     await p.waitFor(() => window.zudezed.barShown(), null, 2000);
-    await p.tap('#bar-pause');
-    await p.waitFor(() => window.zudezed.sync().timelineMs === null, null, 3000);
-    await p.tap('#bar-pause');
-    await p.waitFor(() => window.zudezed.sync().timelineMs !== null, null, 3000);
+    await pauseAndResume(p, (sel) => p.tap(sel));
     await p.close();
     noFaults(p, good);
 
