@@ -223,7 +223,7 @@ mergeInto(LibraryManager.library, {
   // up to a step where few readings fall just after one.
   $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05,
               kStepReadings: 60, sampling: false, advances: [], step: 0, stepMax: 0, kStepDefaultS: 0.02,
-              smooth: null, kSmooth: 0.3},
+              kTickMs: 4, smooth: null, kSmooth: 0.3},
   $zzApartMs__deps: ['$zzFollow'],
   $zzApartMs: function() { return Math.max(zzFollow.kApartMs, zzFollow.step * 1000 + 2); },
   // The context clock's step: the median of its advances, read every millisecond or
@@ -235,16 +235,19 @@ mergeInto(LibraryManager.library, {
     var f = zzFollow;
     if (f.sampling) return;
     f.sampling = true;
-    var last = ctx.currentTime;
+    var last = ctx.currentTime, lastAt = performance.now();
     var timer = setInterval(function() {
-      var clock = ctx.currentTime;
-      if (ctx.state === 'running' && clock > last) {
+      var clock = ctx.currentTime, at = performance.now();
+      // An advance seen by a timer that came late (the page's thread busy) may span
+      // several steps (WebKit's read 113 ms at the start): it is not counted.
+      if (ctx.state === 'running' && clock > last && at - lastAt <= f.kTickMs) {
         f.advances.push(clock - last);
         var sorted = f.advances.slice().sort(function(x, y) { return x - y; });
         f.step = sorted[sorted.length >> 1];
         f.stepMax = sorted[Math.floor((sorted.length - 1) * 0.9)];
       }
       last = clock;
+      lastAt = at;
       if (f.advances.length >= f.kStepReadings || ctx.state === 'closed') clearInterval(timer);
     }, 1);
   },
