@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -17,6 +18,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/app.h"
@@ -555,6 +557,32 @@ TEST(Jumps, EveryPartStartsOnTheFirstFrameOfAWhole60FpsRun) {
   EXPECT_EQ(rows.size(), 15u) << report;
 }
 
+// Plays part n on from its frame `from` (the whole run's frame number; the part's
+// first frame is s.frame) at the whole run's frame times relative to the part's start,
+// up to a quarter of the way into the part: "partN-q1 <hash> <prticks>".
+std::string PlayToQuarter(int n, int64_t from) {
+  const PartStart s = ReplayPartStart(n);
+  const int32_t quarter = kPartTable[n].handover / 4;
+  for (int64_t f = from;; ++f) {
+    const int32_t p = s.first_prticks +
+                      static_cast<int32_t>(f * 1000 / kReplayFps - s.frame * 1000 / kReplayFps);
+    const std::string hash = FrameAt(static_cast<uint32_t>(partime + p));
+    if (p >= quarter) {
+      return "part" + std::to_string(n) + "-q1 " + hash + " " + std::to_string(prticks) + "\n";
+    }
+  }
+}
+
+void ExpectRecordedRows(const std::string& report, size_t rows_wanted) {
+  const auto recorded = RecordedElementHashes();
+  const auto rows = Rows(report);
+  ASSERT_EQ(rows.size(), rows_wanted) << report;
+  for (const std::string& row : rows) {
+    const std::string label = row.substr(0, row.find(' '));
+    EXPECT_EQ(row.substr(label.size() + 1, 16), recorded.at(label)) << row;
+  }
+}
+
 // After a jump the part goes on exactly as in a whole 60 fps run: the stars and the
 // water, which draw from the random generator and carry their state from frame to
 // frame, give the recorded frame a quarter of the way into the part.
@@ -568,29 +596,55 @@ TEST(Jumps, ThePartGoesOnAsInAWhole60FpsRun) {
       PushKey(Digit(n));
       FrameAt(t += 17);
       FrameAt(t += 31);
-      const PartStart s = ReplayPartStart(n);
-      const int32_t quarter = kPartTable[n].handover / 4;
-      // The frames of the whole run, at its frame times relative to the part's start.
-      for (int64_t f = s.frame + 1;; ++f) {
-        const int32_t p = s.first_prticks + static_cast<int32_t>(f * 1000 / kReplayFps -
-                                                                 s.frame * 1000 / kReplayFps);
-        const std::string hash = FrameAt(static_cast<uint32_t>(partime + p));
-        if (p >= quarter) {
-          r << "part" << n << "-q1 " << hash << " " << prticks << "\n";
-          break;
-        }
-      }
+      r << PlayToQuarter(n, ReplayPartStart(n).frame + 1);
       t = SimClockNow();
     }
     return r.str();
   });
-  const auto recorded = RecordedElementHashes();
-  const auto rows = Rows(report);
-  ASSERT_EQ(rows.size(), 2u) << report;
-  for (const std::string& row : rows) {
-    const std::string label = row.substr(0, row.find(' '));
-    EXPECT_EQ(row.substr(label.size() + 1, 16), recorded.at(label)) << row;
-  }
+  ExpectRecordedRows(report, 2);
+}
+
+// A checkpoint handed over from another process of the program (the part benchmark
+// writes one to a file and plays the part from it in a second run) holds that
+// process's addresses of the 3D objects' arrays, which the start-up allocates wherever
+// the process's earlier allocations left room. Here this process's arrays are moved
+// and the ones the checkpoint names are blanked: the cube of part 6 must still be drawn
+// from this process's own, as in a whole run.
+TEST(Jumps, ACheckpointFromAnotherProcessDrawsFromThisProcesssObjects) {
+  const std::string report = InChild([] {
+    StartProgram();
+    static std::vector<std::vector<uint8_t>> moved;  // this process's arrays, elsewhere
+    auto move = [](auto*& a, int32_t n) {
+      if (a == nullptr || n <= 0) return;
+      const size_t bytes = sizeof *a * static_cast<size_t>(n);
+      moved.emplace_back(reinterpret_cast<const uint8_t*>(a),
+                         reinterpret_cast<const uint8_t*>(a) + bytes);
+      std::memset(static_cast<void*>(a), 0, bytes);
+      a = reinterpret_cast<std::remove_reference_t<decltype(a)>>(moved.back().data());
+    };
+    std::vector<Object3d> own(object.begin(), object.end());
+    ReplayToPart(6);
+    const PartStart s = ReplayPartStart(6);
+    const std::vector<uint8_t> bytes = ReplayCheckpointBytes(6);
+    moved.reserve(5 * object.size());
+    for (Object3d& o : own) {
+      move(o.pts, o.npts);
+      move(o.pls, o.npls);
+      move(o.lns, o.nlns);
+      move(o.nrms, o.npls);
+      move(o.ptnrms, o.npts);
+    }
+    for (size_t i = 0; i < object.size(); ++i) object[i] = own[i];
+    ReplayRecordStart();
+    ReplayAdoptCheckpoint(6, s, bytes.data());
+    std::ostringstream r;
+    if (!ReplayToPart(6)) return std::string("no part 6\n");
+    partime = static_cast<int32_t>(SimClockNow()) + 17 - s.first_prticks;
+    r << "part6-first " << FrameAt(static_cast<uint32_t>(partime + s.first_prticks)) << "\n";
+    r << PlayToQuarter(6, s.frame + 1);
+    return r.str();
+  });
+  ExpectRecordedRows(report, 2);
 }
 
 // A hash of the screen surface (what was presented) from screen row `from` down; the

@@ -121,6 +121,32 @@ int PlayIndex(int32_t n) {
   return -1;
 }
 
+// The 3D objects' points, polygons, lines and normals are arrays the start-up allocates:
+// every process of the program builds the same data, but where it lands depends on
+// what the process allocated before (its command line, for one). A checkpoint made by
+// another process holds that process's addresses, so adopting one puts this process's
+// own arrays in their place; the objects' other fields stay as the checkpoint has them.
+void UseOwnObjectArrays(uint8_t* bytes) {
+  size_t at = 0;
+  for (const StateBlock& b : Blocks()) {
+    if (b.data == static_cast<void*>(&object)) {
+      for (const Object3d& own : object) {
+        Object3d o;
+        std::memcpy(&o, bytes + at, sizeof o);
+        o.pts = own.pts;
+        o.pls = own.pls;
+        o.lns = own.lns;
+        o.nrms = own.nrms;
+        o.ptnrms = own.ptnrms;
+        std::memcpy(bytes + at, &o, sizeof o);
+        at += sizeof o;
+      }
+      return;
+    }
+    at += b.size;
+  }
+}
+
 int32_t FrameTime(int64_t frame) {
   return origin + static_cast<int32_t>(frame * 1000 / kReplayFps);
 }
@@ -165,6 +191,7 @@ const std::vector<uint8_t>& ReplayCheckpointBytes(int32_t n) { return checkpoint
 void ReplayAdoptCheckpoint(int32_t n, const PartStart& start, const uint8_t* bytes) {
   if (n < 0 || n >= kParts || PlayIndex(n) < 0 || checkpoints[n].valid) return;
   checkpoints[n].bytes.assign(bytes, bytes + CheckpointSize());
+  UseOwnObjectArrays(checkpoints[n].bytes.data());
   checkpoints[n].start = start;
   checkpoints[n].valid = true;
 }

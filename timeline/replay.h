@@ -45,7 +45,10 @@ PartStart ReplayPartStart(int32_t n);
 bool ReplayHasCheckpoint(int32_t n);
 
 // A checkpoint's bytes (all of equal size), to hand checkpoints made elsewhere (by a
-// replay in another process) to this one.
+// replay in another process of the same program) to this one. An adopted checkpoint
+// points the 3D objects at this process's own arrays, wherever its allocations put
+// them; the other addresses it holds (of the program's globals) need the program at
+// the same address in both processes.
 size_t ReplayCheckpointSize();
 const std::vector<uint8_t>& ReplayCheckpointBytes(int32_t n);
 void ReplayAdoptCheckpoint(int32_t n, const PartStart& start, const uint8_t* bytes);

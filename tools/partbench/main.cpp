@@ -19,12 +19,17 @@
 //                                  readings as the whole run, without playing the parts
 //                                  before it (a run under an emulator with a counting
 //                                  plugin takes minutes per part). The state holds
-//                                  pointers: both runs need the same address layout
-//                                  (qemu-arm places the guest the same way every run;
-//                                  natively, setarch -R)
+//                                  addresses of the program's globals: both runs need
+//                                  the program at the same address (qemu-arm places the
+//                                  guest the same way every run; natively, setarch -R),
+//                                  which the file records and the reading run checks.
+//                                  The 3D objects' arrays, which the start-up allocates
+//                                  wherever the command line's allocations leave room,
+//                                  are the reading run's own
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -94,7 +99,11 @@ int MeasureJumps() {
   return 0;
 }
 
-// The checkpoint file: the part's start, then the checkpoint's bytes.
+// Where the program's globals are in this process: a checkpoint holds such addresses.
+uintptr_t GlobalsAddress() { return reinterpret_cast<uintptr_t>(&zudezed::partime); }
+
+// The checkpoint file: the part's start, the address of the globals, then the
+// checkpoint's bytes.
 bool WriteCheckpoint(int32_t n, const char* path) {
   using namespace zudezed;
   ReplayRecordStart();
@@ -104,8 +113,10 @@ bool WriteCheckpoint(int32_t n, const char* path) {
   }
   const PartStart start = ReplayPartStart(n);
   const std::vector<uint8_t>& bytes = ReplayCheckpointBytes(n);
+  const uintptr_t globals = GlobalsAddress();
   FILE* f = std::fopen(path, "wb");
   bool ok = f != nullptr && std::fwrite(&start, sizeof start, 1, f) == 1 &&
+            std::fwrite(&globals, sizeof globals, 1, f) == 1 &&
             std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (f != nullptr) ok = std::fclose(f) == 0 && ok;
   if (!ok) std::fprintf(stderr, "zudezed-partbench: cannot write %s\n", path);
@@ -117,13 +128,22 @@ bool WriteCheckpoint(int32_t n, const char* path) {
 bool ReadCheckpoint(int32_t n, const char* path, zudezed::PartStart* start) {
   using namespace zudezed;
   std::vector<uint8_t> bytes(ReplayCheckpointSize());
+  uintptr_t globals = 0;
   FILE* f = std::fopen(path, "rb");
   bool ok = f != nullptr && std::fread(start, sizeof *start, 1, f) == 1 &&
+            std::fread(&globals, sizeof globals, 1, f) == 1 &&
             std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
             std::fgetc(f) == EOF;
   if (f != nullptr) std::fclose(f);
   if (!ok) {
     std::fprintf(stderr, "zudezed-partbench: %s is not a checkpoint of this program\n", path);
+    return false;
+  }
+  if (globals != GlobalsAddress()) {
+    std::fprintf(stderr,
+                 "zudezed-partbench: %s was written with the program at another address; "
+                 "run both with address randomisation off (setarch -R)\n",
+                 path);
     return false;
   }
   ReplayRecordStart();
