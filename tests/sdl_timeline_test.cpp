@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -613,20 +612,19 @@ TEST(Jumps, ThePartGoesOnAsInAWhole60FpsRun) {
 TEST(Jumps, ACheckpointFromAnotherProcessDrawsFromThisProcesssObjects) {
   const std::string report = InChild([] {
     StartProgram();
-    static std::vector<std::vector<uint8_t>> moved;  // this process's arrays, elsewhere
+    // Moves an array of n elements to a new place and blanks the old one.
     auto move = [](auto*& a, int32_t n) {
+      using T = std::remove_pointer_t<std::remove_reference_t<decltype(a)>>;
       if (a == nullptr || n <= 0) return;
-      const size_t bytes = sizeof *a * static_cast<size_t>(n);
-      moved.emplace_back(reinterpret_cast<const uint8_t*>(a),
-                         reinterpret_cast<const uint8_t*>(a) + bytes);
-      std::memset(static_cast<void*>(a), 0, bytes);
-      a = reinterpret_cast<std::remove_reference_t<decltype(a)>>(moved.back().data());
+      T* to = new T[static_cast<size_t>(n)];
+      std::copy_n(a, n, to);
+      std::fill_n(a, n, T{});
+      a = to;
     };
     std::vector<Object3d> own(object.begin(), object.end());
     ReplayToPart(6);
     const PartStart s = ReplayPartStart(6);
     const std::vector<uint8_t> bytes = ReplayCheckpointBytes(6);
-    moved.reserve(5 * object.size());
     for (Object3d& o : own) {
       move(o.pts, o.npts);
       move(o.pls, o.npls);
