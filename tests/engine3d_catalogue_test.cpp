@@ -195,10 +195,19 @@ NearestSurface MeasureNearestSurface(const Object3d& o, int32_t polygons) {
     for (int py = y0; py <= y1; ++py) {
       for (int px = x0; px <= x1; ++px) {
         const double sx = px + 0.5, sy = py + 0.5;
-        const double l0 = ((x[1] - sx) * (y[2] - sy) - (y[1] - sy) * (x[2] - sx)) / area;
-        const double l1 = ((x[2] - sx) * (y[0] - sy) - (y[2] - sy) * (x[0] - sx)) / area;
+        // A sample outside an edge is known from the sign of the edge's product before
+        // it is divided by the area: every coordinate is a multiple of 0.5, so a product
+        // that is not zero divides to a quotient of the same sign that is not zero. The
+        // divisions, soft-float calls on the handheld's processor, are left for the
+        // samples within both edges.
+        const double e0 = (x[1] - sx) * (y[2] - sy) - (y[1] - sy) * (x[2] - sx);
+        if (e0 != 0.0 && (e0 < 0.0) != (area < 0.0)) continue;
+        const double e1 = (x[2] - sx) * (y[0] - sy) - (y[2] - sy) * (x[0] - sx);
+        if (e1 != 0.0 && (e1 < 0.0) != (area < 0.0)) continue;
+        const double l0 = e0 / area;
+        const double l1 = e1 / area;
         const double l2 = 1.0 - l0 - l1;
-        if (l0 < 0 || l1 < 0 || l2 < 0) continue;
+        if (l2 < 0) continue;
         const double d = l0 * w[0] + l1 * w[1] + l2 * w[2];
         const int at = py * kW + px;
         if (d > depth[at]) {
