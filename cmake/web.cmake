@@ -23,5 +23,5 @@ target_link_libraries(PkgConfig::SDL_MIXER INTERFACE PkgConfig::SDL)
 set(CMAKE_CXX_LINK_GROUP_USING_RESCAN "" "")
 set(CMAKE_CXX_LINK_GROUP_USING_RESCAN_SUPPORTED TRUE)
 
-# emscripten's C++ library lacks std::bit_cast (platform/web/std_compat.h).
+# emscripten's C++ library lacks std::bit_cast and std::assume_aligned (platform/web/std_compat.h).
 add_compile_options("SHELL:-include ${PROJECT_SOURCE_DIR}/platform/web/std_compat.h")

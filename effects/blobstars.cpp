@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "effects/effects.h"
 #include "platform/numeric.h"
@@ -145,13 +146,6 @@ constexpr bool kBlobWords = std::endian::native == std::endian::little;
 constexpr bool kBlobWords = false;
 #endif
 
-// p, known to lie on an N-byte boundary (std::assume_aligned, which the browser
-// build's C++ library does not have).
-template <size_t N, typename T>
-T* Aligned(T* p) {
-  return static_cast<T*>(__builtin_assume_aligned(p, N));
-}
-
 void Blobs2vram(uint16_t* buffer, const uint16_t* palette) {
   const uint8_t* src = blobbuffer.data();
   if constexpr (kBlobWords) {
@@ -164,20 +158,20 @@ void Blobs2vram(uint16_t* buffer, const uint16_t* palette) {
       const auto* pal = reinterpret_cast<const unsigned char*>(palette);
       const auto colour = [pal](uint32_t offset) {
         uint16_t c;
-        std::memcpy(&c, Aligned<2>(pal + offset), 2);
+        std::memcpy(&c, std::assume_aligned<2>(pal + offset), 2);
         return uint32_t{c};
       };
       for (int32_t k = 0; k < kBufferElements; k += 8) {
         uint32_t a, b;
-        std::memcpy(&a, Aligned<4>(src + k), 4);
-        std::memcpy(&b, Aligned<4>(src + k + 4), 4);
+        std::memcpy(&a, std::assume_aligned<4>(src + k), 4);
+        std::memcpy(&b, std::assume_aligned<4>(src + k + 4), 4);
         const uint32_t c[4] = {
             colour((a << 1) & 0x1FE) | colour((a >> 7) & 0x1FE) << 16,
             colour((a >> 15) & 0x1FE) | colour((a >> 23) & 0x1FE) << 16,
             colour((b << 1) & 0x1FE) | colour((b >> 7) & 0x1FE) << 16,
             colour((b >> 15) & 0x1FE) | colour((b >> 23) & 0x1FE) << 16,
         };
-        std::memcpy(Aligned<4>(buffer + k), c, sizeof c);
+        std::memcpy(std::assume_aligned<4>(buffer + k), c, sizeof c);
       }
       return;
     }
