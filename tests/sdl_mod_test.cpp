@@ -118,8 +118,13 @@ std::string RenderOrderStarts() {
   if (SDL_Init(SDL_INIT_AUDIO) != 0) return "no audio\n";
   Mix_OpenAudio(zudezed::kMusicRate, AUDIO_S16LSB, 1, kRenderChunk);
   Mix_Music* m = Mix_LoadMUS(kCommitted.c_str());
+  // The watch and the music start between the same two chunks: a chunk mixed between
+  // them would count samples that are not the module's, and every order would be seen
+  // a chunk late. The audio lock is recursive, so the mixer's own locking still works.
+  SDL_LockAudio();
   Mix_SetPostMix(Watch, nullptr);
   Mix_PlayMusic(m, 0);
+  SDL_UnlockAudio();
   for (int waited = 0; Mix_PlayingMusic() != 0 && waited < 120000; waited += 5) SDL_Delay(5);
   Mix_SetPostMix(nullptr, nullptr);
   std::ostringstream r;
