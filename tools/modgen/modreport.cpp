@@ -265,8 +265,14 @@ bool RenderThroughMixer(const std::string& path, int rate, int channels, MixerRe
       }
       Mix_VolumeMusic(128);
       Mix_HookMusicFinished(MusicEnded);
+      // The capture and the music start between the same two chunks, so the capture
+      // holds no silent chunk before the module's first sample. The audio lock is
+      // recursive: the mixer's own calls take it again.
+      SDL_LockAudio();
       Mix_SetPostMix(CaptureMix, nullptr);
-      if (Mix_PlayMusic(music, 0) != 0) {
+      const int played = Mix_PlayMusic(music, 0);
+      SDL_UnlockAudio();
+      if (played != 0) {
         *error = std::string("Mix_PlayMusic: ") + Mix_GetError();
       } else {
         // Twenty minutes of music at most; it mixes far faster than it plays.
