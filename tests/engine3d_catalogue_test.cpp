@@ -192,18 +192,43 @@ NearestSurface MeasureNearestSurface(const Object3d& o, int32_t polygons) {
     const int x1 = std::min(kW - 1, static_cast<int>(std::ceil(std::max({x[0], x[1], x[2]}))));
     const int y0 = std::max(0, static_cast<int>(std::floor(std::min({y[0], y[1], y[2]}))));
     const int y1 = std::min(kH - 1, static_cast<int>(std::ceil(std::max({y[0], y[1], y[2]}))));
+    // The edge products in whole numbers, in units of a quarter: every coordinate is a
+    // multiple of 0.5, so with the corners within 2^22 of the screen each product and
+    // their difference are exact in double precision too, and equal these. Corners
+    // projected further away keep the double products. On the handheld's processor the
+    // doubles are soft-float calls; the whole numbers are two multiplies.
+    bool whole = true;
+    int64_t hx[3], hy[3];  // the corners in half samples
+    for (int k = 0; k < 3; ++k) {
+      whole = whole && std::fabs(x[k]) < 0x1p22 && std::fabs(y[k]) < 0x1p22;
+      hx[k] = whole ? static_cast<int64_t>(2 * x[k]) : 0;
+      hy[k] = whole ? static_cast<int64_t>(2 * y[k]) : 0;
+    }
+    // A sample outside an edge is known from the sign of the edge's product before it
+    // is divided by the area: every coordinate is a multiple of 0.5, so a product that
+    // is not zero divides to a quotient of the same sign that is not zero. The
+    // divisions, soft-float calls on the handheld's processor, are left for the samples
+    // within both edges.
+    const bool negative = area < 0.0;
+    const auto outside = [negative](auto product) { return product != 0 && (product < 0) != negative; };
     for (int py = y0; py <= y1; ++py) {
       for (int px = x0; px <= x1; ++px) {
-        const double sx = px + 0.5, sy = py + 0.5;
-        // A sample outside an edge is known from the sign of the edge's product before
-        // it is divided by the area: every coordinate is a multiple of 0.5, so a product
-        // that is not zero divides to a quotient of the same sign that is not zero. The
-        // divisions, soft-float calls on the handheld's processor, are left for the
-        // samples within both edges.
-        const double e0 = (x[1] - sx) * (y[2] - sy) - (y[1] - sy) * (x[2] - sx);
-        if (e0 != 0.0 && (e0 < 0.0) != (area < 0.0)) continue;
-        const double e1 = (x[2] - sx) * (y[0] - sy) - (y[2] - sy) * (x[0] - sx);
-        if (e1 != 0.0 && (e1 < 0.0) != (area < 0.0)) continue;
+        double e0, e1;
+        if (whole) {
+          const int64_t hsx = 2 * int64_t{px} + 1, hsy = 2 * int64_t{py} + 1;
+          const int64_t q0 = (hx[1] - hsx) * (hy[2] - hsy) - (hy[1] - hsy) * (hx[2] - hsx);
+          if (outside(q0)) continue;
+          const int64_t q1 = (hx[2] - hsx) * (hy[0] - hsy) - (hy[2] - hsy) * (hx[0] - hsx);
+          if (outside(q1)) continue;
+          e0 = static_cast<double>(q0) * 0.25;
+          e1 = static_cast<double>(q1) * 0.25;
+        } else {
+          const double sx = px + 0.5, sy = py + 0.5;
+          e0 = (x[1] - sx) * (y[2] - sy) - (y[1] - sy) * (x[2] - sx);
+          if (outside(e0)) continue;
+          e1 = (x[2] - sx) * (y[0] - sy) - (y[2] - sy) * (x[0] - sx);
+          if (outside(e1)) continue;
+        }
         const double l0 = e0 / area;
         const double l1 = e1 / area;
         const double l2 = 1.0 - l0 - l1;
