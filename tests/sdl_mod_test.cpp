@@ -157,13 +157,20 @@ std::string JumpAndReadThePlayer() {
       SimClockSet(t += 17);
       FrameStep();
     }
-    SDL_Delay(40);  // the player takes the new position at its next tick
-    SDL_LockAudio();
-    const int order = Player_GetModule()->sngpos;
-    SDL_UnlockAudio();
     const PartStart s = ReplayPartStart(n);
     const int32_t first = s.start + s.first_prticks;
     const MusicCue cue = DemoMusicCueAt(first);
+    // The player takes the new position at its next tick, some 20 ms on; under an
+    // emulator on a busy machine the audio thread may come later, so it is given up to
+    // a second before the order it is at is taken.
+    int order = -1;
+    for (int waited = 0; waited <= 1000; waited += 10) {
+      SDL_Delay(10);
+      SDL_LockAudio();
+      order = Player_GetModule()->sngpos;
+      SDL_UnlockAudio();
+      if (order == cue.order) break;
+    }
     r << n << " " << order << " " << cue.order << " " << cue.lead_ms << " " << first << "\n";
   }
   SoundEnd();
