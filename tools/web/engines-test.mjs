@@ -18,7 +18,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
-import {launch, sleep, startPulse} from './engines.mjs';
+import {backInStep, launch, sleep, startPulse} from './engines.mjs';
 import {readPng} from './png.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -296,25 +296,11 @@ for (const name of engines) {
       await p.waitFor(() => window.zudezed.sync().musicMs !== null, null, 10000);
       await sleep(1000);
       const sync = () => p.evaluate(() => window.zudezed.sync());
-      // In step: four of five readings 100 ms apart within the page's limit, polled for
-      // up to 4 s (an output that starts again re-buffers first: WebKit's takes about
-      // 0.8 s); how long it took is reported.
       figures.backInStepMs = {};
       const inStep = async (what) => {
-        const from = performance.now();
-        await sleep(300);
-        const apart = [];
-        for (;;) {
-          const s = await sync();
-          apart.push(Math.round((s.timelineMs - s.musicMs) * 10) / 10);
-          if (apart.length >= 5 && apart.slice(-5).filter((a) => Math.abs(a) <= s.apartMs).length >= 4) {
-            figures.backInStepMs[what] = Math.round(performance.now() - from);
-            return s;
-          }
-          assert.ok(performance.now() - from < 4000,
-                    `after ${what}: timeline - music ${JSON.stringify(apart.slice(-10))} ms, limit ${s.apartMs} ms`);
-          await sleep(100);
-        }
+        const {sync: s, ms} = await backInStep(sync, what);
+        figures.backInStepMs[what] = ms;
+        return s;
       };
       await p.evaluate(() => window.zudezed.audioContext.suspend());
       await sleep(300);

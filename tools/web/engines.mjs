@@ -19,6 +19,29 @@ import path from 'node:path';
 
 export function sleep(ms) { return new Promise((r) => setTimeout(r, ms)); }
 
+// Waits until the page's music is back in step with its timeline after something moved
+// one without the other (a stall, a pause, a jump): four of five readings of
+// sync() (the page's window.zudezed.sync, read through the caller's page) 100 ms apart
+// within the page's own limit, polled for up to 4 s (an output that starts again
+// re-buffers first: WebKit's takes about 0.8 s). Returns the last reading and how long
+// it took; throws with the last readings if it never gets there.
+export async function backInStep(sync, what) {
+  const from = performance.now();
+  await sleep(300);
+  const apart = [];
+  for (;;) {
+    const s = await sync();
+    apart.push(Math.round((s.timelineMs - s.musicMs) * 10) / 10);
+    if (apart.length >= 5 && apart.slice(-5).filter((a) => Math.abs(a) <= s.apartMs).length >= 4) {
+      return {sync: s, ms: Math.round(performance.now() - from)};
+    }
+    if (performance.now() - from >= 4000) {
+      throw new Error(`after ${what}: timeline - music ${JSON.stringify(apart.slice(-10))} ms, limit ${s.apartMs} ms`);
+    }
+    await sleep(100);
+  }
+}
+
 // ---- PulseAudio: a daemon of the test's own with a null sink -----------------------
 export async function startPulse() {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'zudezed-pulse-'));

@@ -15,6 +15,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {chromium} from 'playwright-core';
+import {backInStep} from './engines.mjs';
 import {readPng} from './png.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -387,16 +388,7 @@ describe('the page in chromium', () => {
     await waitState(page, 'running');
     await sleep(1000);
     const sync = () => page.evaluate(() => window.zudezed.sync());
-    const inStep = async (what) => {
-      await sleep(500);
-      for (let i = 0; i < 5; ++i) {
-        const s = await sync();
-        assert.ok(Math.abs(s.timelineMs - s.musicMs) <= SYNC_MS,
-                  `after ${what}: timeline ${s.timelineMs} ms, music ${s.musicMs} ms`);
-        await sleep(100);
-      }
-      return sync();
-    };
+    const inStep = async (what) => (await backInStep(sync, what)).sync;
     // The output stops for 300 ms, as a stalled one does, while the page clock runs on.
     await page.evaluate(() => window.zudezed.audioContext.suspend());
     await sleep(300);
