@@ -228,8 +228,8 @@ describe('the page in chromium', () => {
       return {w: r.width, h: r.height, rendering: getComputedStyle(c).imageRendering};
     });
     assert.deepEqual(box, {w: 960, h: 720, rendering: 'pixelated'});
-    fs.mkdirSync(path.join(root, 'docs'), {recursive: true});
-    await page.screenshot({path: path.join(root, 'docs/web.png')});
+    // Saved beside the build, to look at; docs/web.png is this picture copied by hand.
+    await page.screenshot({path: path.join(root, 'build-web/web.png')});
     // Double-click and F11 toggle fullscreen, and the program keeps running.
     await page.dblclick('#screen canvas');
     await page.waitForFunction(() => document.fullscreenElement === document.getElementById('stage'));
