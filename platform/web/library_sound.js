@@ -85,19 +85,25 @@ mergeInto(LibraryManager.library, {
   //  - and in WebKit on Linux (GStreamer), which reports no output latency at all
   //    (outputLatency 0; its output timestamp's context time is only the clock less
   //    baseLatency) while its output is heard kWebKitLinuxS after the steady clock:
-  //    that is taken off where no usable outputLatency is reported.
+  //    that is taken off where no usable outputLatency is reported;
+  //  - and in Chromium on Linux, whose steadied timestamp places the output
+  //    kChromiumLinuxS later than its recorded output is heard (3.5 to 6 ms on the
+  //    test's sound server, busy or not): that is added back.
   // Where the context's clock is used without a timestamp, it is the steady clock:
   // the clock itself moves in steps (8.7 to 17.4 ms in Firefox) or unevenly (WebKit's by
   // 3 to 20 ms, and up to 20 ms off its own pace), which would make every reading off
   // by up to a step.
-  $zzClock: {behind: -1, kFirefoxLinuxS: 0.037, kWebKitLinuxS: 0.127, engine: null},
+  // fromTimestamp: whether the last reading came from the output timestamp.
+  $zzClock: {behind: -1, kFirefoxLinuxS: 0.037, kWebKitLinuxS: 0.127, kChromiumLinuxS: 0.005, engine: null,
+             fromTimestamp: false},
   $zzEngine__deps: ['$zzClock'],
   $zzEngine: function() {
     if (zzClock.engine === null) {
       var ua = typeof navigator === 'object' && navigator.userAgent || '';
       var linux = /Linux/.test(ua) && !/Android/.test(ua);
       zzClock.engine = !linux ? '' : /Firefox\//.test(ua) ? 'firefox-linux'
-                     : /AppleWebKit\//.test(ua) && !/Chrom(e|ium)\//.test(ua) ? 'webkit-linux' : '';
+                     : /Chrom(e|ium)\//.test(ua) ? 'chromium-linux'
+                     : /AppleWebKit\//.test(ua) ? 'webkit-linux' : '';
     }
     return zzClock.engine;
   },
@@ -117,11 +123,19 @@ mergeInto(LibraryManager.library, {
   // the output stalled: the window starts again from them, and the estimate stands
   // still until the clock reaches it again. (A single reading that low is the clock's
   // pace jittering: WebKit's readings lie up to 28 ms apart around a steady output.)
-  $zzSteady: {ctx: null, at: [], off: [], last: -Infinity, lowSince: -1, kWindowMs: 1000, kSlackS: 0.003,
+  // The same envelope steadies the output timestamp (zzHeardNow), whose readings come
+  // late by as much as the audio thread was late to report them.
+  $zzSteady: {clock: {ctx: null, at: [], off: [], last: -Infinity, lowSince: -1},
+              stamp: {ctx: null, at: [], off: [], last: -Infinity, lowSince: -1}, kWindowMs: 1000, kSlackS: 0.003,
               kStallMs: 50},
-  $zzSteadyClock__deps: ['$zzSteady', '$zzFollow'],
+  $zzSteadyClock__deps: ['$zzSteady', '$zzEnvelope'],
   $zzSteadyClock: function(ctx, now) {
-    var s = zzSteady, clock = ctx.currentTime;
+    return zzEnvelope(zzSteady.clock, ctx, ctx.currentTime - now / 1000, now);
+  },
+  // A context time off the page's clock (off, seconds, read at now, ms), steadied in
+  // the window s: the context time at now.
+  $zzEnvelope__deps: ['$zzSteady', '$zzFollow'],
+  $zzEnvelope: function(s, ctx, off, now) {
     if (s.ctx !== ctx) {
       s.ctx = ctx;
       s.at = [];
@@ -129,13 +143,12 @@ mergeInto(LibraryManager.library, {
       s.last = -Infinity;
       s.lowSince = -1;
     }
-    var off = clock - now / 1000;
     var env = s.off.length ? Math.max.apply(null, s.off) : off;
-    if (off >= env - Math.max(zzFollow.stepMax, zzFollow.kStepDefaultS) - s.kSlackS) {
+    if (off >= env - Math.max(zzFollow.stepMax, zzFollow.kStepDefaultS) - zzSteady.kSlackS) {
       s.lowSince = -1;
     } else if (s.lowSince < 0) {
       s.lowSince = now;
-    } else if (now - s.lowSince >= s.kStallMs) {
+    } else if (now - s.lowSince >= zzSteady.kStallMs) {
       // Only the readings since the stall began.
       while (s.at.length && s.at[0] < s.lowSince) {
         s.at.shift();
@@ -145,7 +158,7 @@ mergeInto(LibraryManager.library, {
     }
     s.at.push(now);
     s.off.push(off);
-    while (s.at[0] < now - s.kWindowMs) {
+    while (s.at[0] < now - zzSteady.kWindowMs) {
       s.at.shift();
       s.off.shift();
     }
@@ -154,9 +167,10 @@ mergeInto(LibraryManager.library, {
     s.last = t;
     return t;
   },
-  $zzHeardNow__deps: ['$zzClock', '$zzLatency', '$zzEngine', '$zzSteadyClock'],
+  $zzHeardNow__deps: ['$zzClock', '$zzLatency', '$zzEngine', '$zzSteadyClock', '$zzSteady', '$zzEnvelope'],
   $zzHeardNow: function(ctx) {
     var now = performance.now();
+    zzClock.fromTimestamp = false;
     if (zzEngine() === 'firefox-linux') return zzSteadyClock(ctx, now) - zzClock.kFirefoxLinuxS;
     var clock = ctx.currentTime, latency = zzLatency(ctx);
     var ts = ctx.getOutputTimestamp ? ctx.getOutputTimestamp() : null;
@@ -165,8 +179,11 @@ mergeInto(LibraryManager.library, {
         ts.contextTime >= 0 && ts.contextTime <= clock + 0.001) {
       var heard = ts.contextTime + (now - ts.performanceTime) / 1000;
       if (heard <= clock + 0.1) {
+        heard = zzEnvelope(zzSteady.stamp, ctx, ts.contextTime - ts.performanceTime / 1000, now);
+        if (zzEngine() === 'chromium-linux') heard += zzClock.kChromiumLinuxS;
         var behind = clock - heard;
         zzClock.behind = zzClock.behind < 0 ? Math.max(0, behind) : zzClock.behind * 0.9 + behind * 0.1;
+        zzClock.fromTimestamp = true;
         return latency > 0 && zzClock.behind < latency / 2 ? heard - latency : heard;
       }
     }
@@ -218,14 +235,25 @@ mergeInto(LibraryManager.library, {
   // The old source plays until the new one starts: the seam is one cut, no gap. While
   // a new source waits for its start (an output that has stopped altogether leaves
   // the context's clock standing), it is not replaced by another.
-  // How far apart counts: kApartMs, or more where the context's clock moves in larger
-  // steps (8.7 to 17.4 ms in one engine), since even the steady clock may be off by
-  // up to a step where few readings fall just after one.
+  // How far apart counts: kApartMs where the position heard comes from the output
+  // timestamp (carried forward on the page's clock, it does not move in the context
+  // clock's steps); otherwise kApartMs, or more where the context's clock moves in
+  // larger steps (8.7 to 17.4 ms in one engine), since even the steady clock may be off
+  // by up to a step where few readings fall just after one.
+  // A lasting difference is mended too: where the timestamp is read, a difference of
+  // more than kSettleMs in the slowly smoothed readings (slow) for kSettleFor ms on end
+  // starts the music again. One engine's timestamp places the output up to 10 ms later
+  // than it is heard in its first seconds, settling to about 5 ms later: the start,
+  // placed by those first readings, stayed that far off for good (15 to 31 ms on a
+  // busy machine, the readings 8 to 13 ms apart, within the limit).
   $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05,
               kStepReadings: 60, sampling: false, advances: [], step: 0, stepMax: 0, kStepDefaultS: 0.02,
-              kTickMs: 4, smooth: null, kSmooth: 0.3},
-  $zzApartMs__deps: ['$zzFollow'],
-  $zzApartMs: function() { return Math.max(zzFollow.kApartMs, zzFollow.step * 1000 + 2); },
+              kTickMs: 4, smooth: null, kSmooth: 0.3, slow: null, kSlow: 0.05, settleSince: -1,
+              kSettleMs: 4, kSettleFor: 1000},
+  $zzApartMs__deps: ['$zzFollow', '$zzClock'],
+  $zzApartMs: function() {
+    return zzClock.fromTimestamp ? zzFollow.kApartMs : Math.max(zzFollow.kApartMs, zzFollow.step * 1000 + 2);
+  },
   // The context clock's step: the median of its advances, read every millisecond or
   // so (the page's frames are too far apart to see it) until kStepReadings are seen;
   // and its larger steps (stepMax, nine in ten advances at most that), which an
@@ -251,7 +279,7 @@ mergeInto(LibraryManager.library, {
       if (f.advances.length >= f.kStepReadings || ctx.state === 'closed') clearInterval(timer);
     }, 1);
   },
-  $zzMusicFollow__deps: ['$SDL', '$zzHeardNow', '$zzFollow', '$zzClockStep', '$zzApartMs'],
+  $zzMusicFollow__deps: ['$SDL', '$zzClock', '$zzHeardNow', '$zzFollow', '$zzClockStep', '$zzApartMs'],
   $zzMusicFollow: function(timelineMs) {
     var ctx = SDL.audioContext, audio = SDL.music.audio;
     var old = audio && audio.webAudioNode;
@@ -260,21 +288,30 @@ mergeInto(LibraryManager.library, {
         ctx.currentTime < zzFollow.startsAt) {
       zzFollow.apart = 0;
       zzFollow.smooth = null;
+      zzFollow.slow = null;
+      zzFollow.settleSince = -1;
       return;
     }
     var heard = zzHeardNow(ctx);
     // The readings smoothed over a few frames: one engine's clock advances unevenly
     // (by 0.66 to 0.94 s in 0.7 s of the page's clock on a busy machine), which single
     // readings would take for the music drifting away; a stall still shows at once.
+    var f = zzFollow, now = performance.now();
     var reading = (heard - audio.startTime) * 1000 - timelineMs;
-    zzFollow.smooth = zzFollow.smooth === null ? reading
-                                                : zzFollow.smooth + (reading - zzFollow.smooth) * zzFollow.kSmooth;
-    if (Math.abs(zzFollow.smooth) <= zzApartMs()) {
-      zzFollow.apart = 0;
-      return;
+    f.smooth = f.smooth === null ? reading : f.smooth + (reading - f.smooth) * f.kSmooth;
+    f.slow = f.slow === null ? reading : f.slow + (reading - f.slow) * f.kSlow;
+    if (!zzClock.fromTimestamp || Math.abs(f.slow) <= f.kSettleMs) f.settleSince = -1;
+    else if (f.settleSince < 0) f.settleSince = now;
+    var lasting = f.settleSince >= 0 && now - f.settleSince >= f.kSettleFor;
+    if (!lasting) {
+      if (Math.abs(f.smooth) <= zzApartMs()) {
+        f.apart = 0;
+        return;
+      }
+      if (++f.apart < f.kApartFrames) return;
     }
-    if (++zzFollow.apart < zzFollow.kApartFrames) return;
-    zzFollow.apart = 0;
+    f.apart = 0;
+    f.settleSince = -1;
     var when = ctx.currentTime + zzFollow.kLeadS;
     var offset = Math.max(0, when - heard + timelineMs / 1000);
     // Past the recording's end (a jump to the very end): the music ends as it is.

@@ -236,6 +236,7 @@ for (const name of engines) {
       // The timeline clock on Node's clock: readings at the middle of each round trip.
       const clock = [];
       const restartsAt = [];
+      const pageSays = [];
       const until = performance.now() + musicSeconds * 1000;
       let last = null;
       while (performance.now() < until) {
@@ -244,6 +245,7 @@ for (const name of engines) {
         const t1 = performance.now();
         if (s.timelineMs !== null) clock.push({rtt: t1 - t0, at: s.timelineMs - (t0 + t1) / 2});
         restartsAt.push([(t0 + t1) / 2, s.musicRestarts]);
+        if (s.timelineMs !== null && s.musicMs !== null) pageSays.push([(t0 + t1) / 2, s.timelineMs - s.musicMs]);
         last = s;
         await sleep(200);
       }
@@ -259,7 +261,10 @@ for (const name of engines) {
       // second after is counted apart: the stall is the machine's, the restarts are
       // counted below.
       const restartsBy = (t) => restartsAt.reduce((n, [at, r]) => (at <= t ? r : n), 0);
-      const offsets = [], recovering = [];
+      // What the page itself read at each window (its reading nearest in time): the
+      // heard offset less this is the error of the page's estimate.
+      const pageSaid = (t) => pageSays.reduce((b, r) => (Math.abs(r[0] - t) < Math.abs(b[0] - t) ? r : b), [Infinity, NaN])[1];
+      const offsets = [], recovering = [], pageOffsets = [];
       let weak = 0;
       for (let sec = 2; sec + 1 < samples.length / 22050; sec += 2) {
         const at = sec * 22050;
@@ -272,16 +277,20 @@ for (const name of engines) {
         // sink's latency later.
         const offset = Math.round((sinkMs - best.lag / 22.05) * 10) / 10;
         if (restartsBy(nodeMs + 500) !== restartsBy(nodeMs - 1000)) recovering.push(offset);
-        else offsets.push(offset);
+        else {
+          offsets.push(offset);
+          pageOffsets.push(Math.round(pageSaid(nodeMs) * 10) / 10);
+        }
       }
-      figures.music = {offsetsMs: offsets, nearRestartsMs: recovering, sinkLatencyMs: sinkMs, weakWindows: weak, restarts: last.musicRestarts,
+      figures.music = {offsetsMs: offsets, pageOffsetsMs: pageOffsets, nearRestartsMs: recovering, sinkLatencyMs: sinkMs, weakWindows: weak, restarts: last.musicRestarts,
                        clockStepMs: last.clockStepMs, clockStepMaxMs: last.clockStepMaxMs, apartMs: last.apartMs, clockReadings: clock.length, quickestRttMs: Math.round(clock[0].rtt * 10) / 10,
                        pageEstimateMs: last.timelineMs - last.musicMs};
       assert.ok(offsets.length >= musicSeconds / 4, `the music found in ${offsets.length} windows away from restarts ` +
                 `(${recovering.length} near one, ${weak} unlike it)`);
       await t.test('within a frame of the timeline', () => {
         const out = offsets.filter((o) => Math.abs(o) > FRAME_MS);
-        assert.deepEqual(out, [], `timeline - music beyond a frame: ${JSON.stringify(offsets)}`);
+        assert.deepEqual(out, [], `timeline - music beyond a frame: ${JSON.stringify(offsets)}; the page's own ` +
+                         `readings: ${JSON.stringify(pageOffsets)}; ${last.musicRestarts} restarts`);
       });
       // At most one a second: the clock faults restarted it 3.6 (Firefox) and 7
       // (WebKit) times a second; a busy machine's output stalls, 13 to 25 in 32 s.
