@@ -242,10 +242,10 @@ mergeInto(LibraryManager.library, {
   // by up to a step where few readings fall just after one.
   // A lasting difference is mended too: where the timestamp is read, a difference of
   // more than kSettleMs in the slowly smoothed readings (slow) for kSettleFor ms on end
-  // starts the music again. One engine's timestamp places the output up to 10 ms later
-  // than it is heard in its first seconds, settling to about 5 ms later: the start,
-  // placed by those first readings, stayed that far off for good (15 to 31 ms on a
-  // busy machine, the readings 8 to 13 ms apart, within the limit).
+  // starts the music again. One engine's timestamp is off by more in the output's
+  // first seconds and on a busy machine, and its readings drift by 2 to 6 ms in 20 s
+  // while the output keeps its place: the start, placed by the first readings, stayed
+  // off for good while the readings kept within the limit (heard 15 to 31 ms early).
   $zzFollow: {apart: 0, restarts: 0, startsAt: 0, kApartMs: 8, kApartFrames: 3, kLeadS: 0.05,
               kStepReadings: 60, sampling: false, advances: [], step: 0, stepMax: 0, kStepDefaultS: 0.02,
               kTickMs: 4, smooth: null, kSmooth: 0.3, slow: null, kSlow: 0.05, settleSince: -1,
