@@ -282,22 +282,22 @@ mergeInto(LibraryManager.library, {
   },
   $zzMusicFollow__deps: ['$SDL', '$zzClock', '$zzHeardNow', '$zzFollow', '$zzClockStep', '$zzApartMs'],
   $zzMusicFollow: function(timelineMs) {
-    var ctx = SDL.audioContext, audio = SDL.music.audio;
+    var f = zzFollow, ctx = SDL.audioContext, audio = SDL.music.audio;
     var old = audio && audio.webAudioNode;
     if (ctx && ctx.state === 'running') zzClockStep(ctx);
     if (timelineMs < 0 || !ctx || ctx.state !== 'running' || !old || !old.buffer ||
-        ctx.currentTime < zzFollow.startsAt) {
-      zzFollow.apart = 0;
-      zzFollow.smooth = null;
-      zzFollow.slow = null;
-      zzFollow.settleSince = -1;
+        ctx.currentTime < f.startsAt) {
+      f.apart = 0;
+      f.smooth = null;
+      f.slow = null;
+      f.settleSince = -1;
       return;
     }
     var heard = zzHeardNow(ctx);
     // The readings smoothed over a few frames: one engine's clock advances unevenly
     // (by 0.66 to 0.94 s in 0.7 s of the page's clock on a busy machine), which single
     // readings would take for the music drifting away; a stall still shows at once.
-    var f = zzFollow, now = performance.now();
+    var now = performance.now();
     var reading = (heard - audio.startTime) * 1000 - timelineMs;
     f.smooth = f.smooth === null ? reading : f.smooth + (reading - f.smooth) * f.kSmooth;
     f.slow = f.slow === null ? reading : f.slow + (reading - f.slow) * f.kSlow;
@@ -313,7 +313,7 @@ mergeInto(LibraryManager.library, {
     }
     f.apart = 0;
     f.settleSince = -1;
-    var when = ctx.currentTime + zzFollow.kLeadS;
+    var when = ctx.currentTime + f.kLeadS;
     var offset = Math.max(0, when - heard + timelineMs / 1000);
     // Past the recording's end (a jump to the very end): the music ends as it is.
     if (offset >= old.buffer.duration) return;
@@ -327,9 +327,9 @@ mergeInto(LibraryManager.library, {
     node.start(when, offset);
     audio.webAudioNode = node;
     audio.startTime = when - offset;
-    zzFollow.startsAt = when;
-    zzFollow.restarts += 1;
-    Module['zzMusicRestarts'] = zzFollow.restarts;
+    f.startsAt = when;
+    f.restarts += 1;
+    Module['zzMusicRestarts'] = f.restarts;
   },
 
   // The browser's player plays a recording of the module, which has no orders to
